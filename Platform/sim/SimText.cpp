@@ -1,0 +1,72 @@
+// Multibyte text in the simulated code pages: 1252 (single byte, Western) and 932
+// (Shift-JIS, where a lead byte is followed by a trail byte that may look like ASCII).
+#include "SimPlatform.h"
+
+namespace platform {
+namespace {
+
+bool IsLeadByte(unsigned char c) {
+  if (sim::CodePage() != 932) return false;
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+unsigned char Upper1252(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+  switch (c) {
+    case 0x9A: return 0x8A;
+    case 0x9C: return 0x8C;
+    case 0x9E: return 0x8E;
+    case 0xFF: return 0x9F;
+    default: return c;
+  }
+}
+
+unsigned char Lower1252(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  switch (c) {
+    case 0x8A: return 0x9A;
+    case 0x8C: return 0x9C;
+    case 0x8E: return 0x9E;
+    case 0x9F: return 0xFF;
+    default: return c;
+  }
+}
+
+// Applies `convert` to every single-byte character; double-byte characters stay as
+// they are. In code page 932 only ASCII letters change.
+template <typename Convert>
+void ConvertInPlace(char* text, Convert convert) {
+  if (text == nullptr) return;
+  const bool cp1252 = sim::CodePage() != 932;
+  for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0; ++p) {
+    if (IsLeadByte(*p)) {
+      if (p[1] == 0) break;
+      ++p;
+      continue;
+    }
+    if (cp1252 || *p < 0x80) *p = convert(*p);
+  }
+}
+
+}  // namespace
+
+ptrdiff_t FindLastByte(const char* text, char byte) {
+  if (text == nullptr) return -1;
+  ptrdiff_t last = -1;
+  for (ptrdiff_t i = 0; text[i] != 0; ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+      if (text[i + 1] == 0) break;
+      ++i;  // the trail byte never matches
+      continue;
+    }
+    if (text[i] == byte) last = i;
+  }
+  return last;
+}
+
+void UpperCaseInPlace(char* text) { ConvertInPlace(text, Upper1252); }
+void LowerCaseInPlace(char* text) { ConvertInPlace(text, Lower1252); }
+
+}  // namespace platform

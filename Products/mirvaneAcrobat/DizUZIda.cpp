@@ -1,0 +1,5 @@
+#include "DizUZIda.h"
+
+ZAruPDDoc::ZAruPDDoc() = default;
+
+ZAruPDDoc::~ZAruPDDoc() = default;

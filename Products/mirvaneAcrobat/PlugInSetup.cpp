@@ -1,0 +1,95 @@
+// Setup and handshake: importing the viewer's tables and naming the extension.
+#include "PlugInEntry.h"
+
+namespace {
+
+struct RequiredTable {
+  const char* name;
+  ASUns32 version;
+  HostTableId id;
+};
+
+// In import order; AcroSupport decides how the others are looked up.
+const RequiredTable kRequiredTables[] = {
+    {"AcroSupport", 0x00060000, kHostAcroSupport}, {"Core", 0x00050000, kHostCore},
+    {"Cos", 0x00060000, kHostCos},                 {"PDModel", 0x00060000, kHostPDModel},
+    {"AcroView", 0x00060000, kHostAcroView},       {"PDSRead", 0x00060000, kHostPDSRead},
+    {"ASExtra", 0x00060000, kHostASExtra},
+};
+
+const ASUns32 kDirectLookupVersion = 0x00060000;
+
+}  // namespace
+
+ASBool ImportHostTable(const char* name, ASUns32 requiredVersion, ASUns32* obtainedVersion,
+                       HFT* table) {
+  const ASAtom atom = ASAtomFromString(name);
+  HFT candidate = nullptr;
+  if (gHostBinding.versions[kHostAcroSupport] >= kDirectLookupVersion) {
+    candidate = ASExtensionMgrGetHFT(atom, requiredVersion);
+    if (candidate != nullptr) {
+      const ASUns32 version = HFTGetVersion(candidate);
+      if (version != kVersionUnknown) {
+        *table = candidate;
+        *obtainedVersion = version;
+        return version != 0;
+      }
+    }
+  }
+  // The viewer could not say: try the versions it may have, newest first, never below the
+  // version required.
+  ASUns32 stoppedAt = 0;
+  for (ASUns32 fallback : kHostTableFallbackVersions) {
+    stoppedAt = fallback;
+    if (fallback < requiredVersion) break;
+    candidate = ASExtensionMgrGetHFT(atom, fallback);
+    if (candidate != nullptr) break;
+  }
+  *table = candidate;
+  *obtainedVersion = candidate != nullptr ? stoppedAt : 0;
+  return *obtainedVersion != 0;
+}
+
+ASBool HOSTCALL PlugInSetup(ASUns32 handshakeVersion, void* setupRecord) {
+  HostSetupRecord* record = static_cast<HostSetupRecord*>(setupRecord);
+  if (handshakeVersion != kHandshakeVersion || record->handshakeVersion != kHandshakeVersion)
+    return ASFalse;
+
+  gHostBinding.extensionId = record->extensionId;
+  gHostBinding.tables[kHostCore] = record->coreTable;
+  gHostBinding.versions[kHostCore] = kHandshakeVersion;
+
+  // AcroSupport first, since its version decides whether tables can be asked for directly.
+  HFT acroSupport = ASExtensionMgrGetHFT(ASAtomFromString("AcroSupport"), kDirectLookupVersion);
+  gHostBinding.tables[kHostAcroSupport] = acroSupport;
+  if (acroSupport != nullptr) {
+    gHostBinding.versions[kHostAcroSupport] = kDirectLookupVersion;
+    gHostBinding.versions[kHostAcroSupport] = HFTGetVersion(acroSupport);
+  }
+
+  for (const RequiredTable& required : kRequiredTables) {
+    if (!ImportHostTable(required.name, required.version, &gHostBinding.versions[required.id],
+                         &gHostBinding.tables[required.id]))
+      return ASFalse;
+  }
+
+  record->handshakeCallback =
+      ASCallbackCreate(gHostBinding.extensionId, reinterpret_cast<void*>(&PlugInHandshake));
+  return ASTrue;
+}
+
+ASBool HOSTCALL PlugInHandshake(ASUns32 handshakeVersion, void* handshakeRecord) {
+  if (handshakeVersion != kHandshakeVersion) return ASFalse;
+  HostHandshakeRecord* record = static_cast<HostHandshakeRecord*>(handshakeRecord);
+
+  gHostBinding.extensionName = ASAtomFromString(kExtensionName);
+  record->extensionName = gHostBinding.extensionName;
+
+  const ASExtension id = gHostBinding.extensionId;
+  record->exportHFTsCallback = ASCallbackCreate(id, reinterpret_cast<void*>(&PlugInExportHFTs));
+  record->importReplaceAndRegisterCallback =
+      ASCallbackCreate(id, reinterpret_cast<void*>(&PlugInImportReplaceAndRegister));
+  record->initCallback = ASCallbackCreate(id, reinterpret_cast<void*>(&PlugInInit));
+  record->unloadCallback = ASCallbackCreate(id, reinterpret_cast<void*>(&PlugInUnload));
+  return ASTrue;
+}

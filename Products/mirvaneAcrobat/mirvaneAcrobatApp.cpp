@@ -1,0 +1,5 @@
+#include "mirvaneAcrobatApp.h"
+
+CmirvaneAcrobatApp::CmirvaneAcrobatApp() : platform::CWinApp(nullptr) {}
+
+CmirvaneAcrobatApp::~CmirvaneAcrobatApp() = default;

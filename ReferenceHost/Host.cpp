@@ -1,0 +1,220 @@
+#include "Host.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace refhost {
+namespace {
+
+Host* gCurrent = nullptr;
+
+const int kTableSizes[kTableCount] = {
+    slot::Core::Size,    slot::AcroSupport::Size, slot::Cos::Size,         slot::PDModel::Size,
+    slot::AcroView::Size, slot::PDSRead::Size,    slot::ASExtra::Size,     slot::DebugWindow::Size};
+
+// Every slot the host does not offer holds a trap that names its table and slot, so a
+// wrong slot number fails loudly instead of calling something else.
+template <int T, int S>
+void REFHOST_CALL Trap() {
+  std::fprintf(stderr, "refhost: the plug-in called %s slot %d, which this host does not offer\n",
+               TableName(static_cast<Table>(T)), S);
+  std::fflush(stderr);
+  std::abort();
+}
+
+template <int T, int... S>
+void FillTraps(std::vector<void*>& table, std::integer_sequence<int, S...>) {
+  void* traps[] = {reinterpret_cast<void*>(&Trap<T, S>)...};
+  for (size_t i = 0; i < table.size() && i < sizeof...(S); ++i) table[i] = traps[i];
+}
+
+template <int T>
+void FillTable(std::vector<void*>& table) {
+  FillTraps<T>(table, std::make_integer_sequence<int, 560>());
+}
+
+template <int... T>
+void FillAll(std::vector<void*>* tables, std::integer_sequence<int, T...>) {
+  (FillTable<T>(tables[T]), ...);
+}
+
+void REFHOST_CALL DebugWindowTrace(const char* line) { Host::Current().AddTraceLine(line); }
+
+}  // namespace
+
+const char* TableName(Table table) {
+  static const char* const names[kTableCount] = {"Core",    "AcroSupport", "Cos",     "PDModel",
+                                                 "AcroView", "PDSRead",    "ASExtra", "ADBE:DebugWindow"};
+  const int index = static_cast<int>(table);
+  return index >= 0 && index < kTableCount ? names[index] : "?";
+}
+
+void REFHOST_CALL RestoreHostFrame(void* frame) {
+  std::longjmp(static_cast<HostFrame*>(frame)->env, 1);
+}
+
+Host::Host(const Profile& profile)
+    : profile_(profile), extensionId_(reinterpret_cast<Handle>(static_cast<uintptr_t>(0xE7E0))) {
+  if (gCurrent != nullptr) {
+    std::fprintf(stderr, "refhost: only one host may live at a time\n");
+    std::abort();
+  }
+  gCurrent = this;
+  BuildTables();
+}
+
+Host::~Host() {
+  for (void* block : allocations_) std::free(block);
+  gCurrent = nullptr;
+}
+
+Host& Host::Current() {
+  if (gCurrent == nullptr) {
+    std::fprintf(stderr, "refhost: a table entry was called with no host alive\n");
+    std::abort();
+  }
+  return *gCurrent;
+}
+
+void Host::BuildTables() {
+  for (int t = 0; t < kTableCount; ++t) tables_[t].assign(kTableSizes[t], nullptr);
+  FillAll(tables_, std::make_integer_sequence<int, kTableCount>());
+  SetEntry(Table::DebugWindow, slot::DebugWindow::Trace, reinterpret_cast<void*>(&DebugWindowTrace));
+  InstallCoreOperations(*this);
+}
+
+void Host::SetEntry(Table table, int slot, void* entry) {
+  std::vector<void*>& entries = tables_[static_cast<int>(table)];
+  if (slot <= 0 || slot >= static_cast<int>(entries.size())) {
+    std::fprintf(stderr, "refhost: %s has no slot %d\n", TableName(table), slot);
+    std::abort();
+  }
+  entries[slot] = entry;
+}
+
+HFT Host::LookupTable(ASAtom name, ASUns32 version) {
+  const char* text = AtomText(name);
+  const std::string tableName = text ? text : "";
+  HFT found = nullptr;
+  if (tableName == "ADBE:DebugWindow") {
+    if (profile_.debugWindow && version <= 1) found = TableEntries(Table::DebugWindow);
+    if (found) offeredVersions_[found] = 1;
+  } else {
+    auto offer = profile_.tables.find(tableName);
+    if (offer != profile_.tables.end() && version <= offer->second) {
+      for (int t = 0; t < static_cast<int>(Table::DebugWindow); ++t)
+        if (tableName == TableName(static_cast<Table>(t))) found = TableEntries(static_cast<Table>(t));
+      if (found) offeredVersions_[found] = offer->second;
+    }
+  }
+  lookups_.push_back({tableName, version, found != nullptr});
+  return found;
+}
+
+ASUns32 Host::TableVersion(HFT table) {
+  auto offered = offeredVersions_.find(table);
+  if (offered == offeredVersions_.end()) throw HostError(kErrBadParameter);
+  return profile_.versionQueriesUnknown ? 0xFFFFFFFFu : offered->second;
+}
+
+ASAtom Host::Atom(const char* text) {
+  if (text == nullptr) throw HostError(kErrBadParameter);
+  auto found = atoms_.find(text);
+  if (found != atoms_.end()) return found->second;
+  if (atomTexts_.size() >= kNullAtom) throw HostError(kErrNoMemory);
+  const ASAtom atom = static_cast<ASAtom>(atomTexts_.size());
+  atomTexts_.emplace_back(text);
+  atoms_.emplace(text, atom);
+  return atom;
+}
+
+const char* Host::AtomText(ASAtom atom) const {
+  return atom < atomTexts_.size() ? atomTexts_[atom].c_str() : nullptr;
+}
+
+Callback Host::CreateCallback(Handle extension, void* proc) {
+  if (extension != extensionId_ || proc == nullptr) throw HostError(kErrBadParameter);
+  callbacks_.insert(proc);
+  return proc;  // a callback handle calls the procedure it wraps
+}
+
+void Host::PushFrame(void* frame, RestoreProc restore) {
+  if (frame == nullptr || restore == nullptr) throw HostError(kErrBadParameter);
+  frames_.push_back({frame, restore});
+}
+
+void Host::PopFrame() {
+  if (frames_.empty()) {
+    std::fprintf(stderr, "refhost: exception frame popped with none pushed\n");
+    std::abort();
+  }
+  frames_.pop_back();
+}
+
+void Host::Raise(ASErrorCode code) {
+  if (frames_.empty()) {
+    std::fprintf(stderr, "refhost: host error 0x%08X raised outside every exception frame\n",
+                 static_cast<unsigned>(code));
+    std::abort();
+  }
+  lastError_ = code;
+  const Frame innermost = frames_.back();
+  frames_.pop_back();
+  innermost.restore(innermost.frame);
+  std::fprintf(stderr, "refhost: an exception frame's restore procedure returned\n");
+  std::abort();
+}
+
+const char* Host::ErrorText(ASErrorCode code) {
+  switch (code) {
+    case kErrNone: return "No error.";
+    case kErrGeneral: return "An internal error occurred.";
+    case kErrNoMemory: return "Out of memory.";
+    case kErrBadParameter: return "A bad parameter was passed.";
+    case kErrFileOpen: return "The file could not be opened.";
+    case kErrFileRead: return "The file could not be read.";
+    case kErrFileWrite: return "The file could not be written.";
+    case kErrFileTooBig: return "The file is too large.";
+    case kErrBadObject: return "The object is invalid.";
+    case kErrTypeMismatch: return "The object is of the wrong type.";
+    case kErrBadAnnot: return "The annotation is invalid.";
+    default: return "An unknown error occurred.";
+  }
+}
+
+void Host::InjectFault(Table table, int slot, int nthCall, ASErrorCode code) {
+  faults_.push_back({table, slot, nthCall, code});
+}
+
+int Host::CallCount(Table table, int slot) const {
+  auto found = callCounts_.find({static_cast<int>(table), slot});
+  return found == callCounts_.end() ? 0 : found->second;
+}
+
+ASErrorCode Host::BeginOperation(Table table, int slot) {
+  ++callCounts_[{static_cast<int>(table), slot}];
+  for (auto fault = faults_.begin(); fault != faults_.end(); ++fault) {
+    if (fault->table == table && fault->slot == slot && --fault->remaining == 0) {
+      const ASErrorCode code = fault->code;
+      faults_.erase(fault);
+      return code;
+    }
+  }
+  return kErrNone;
+}
+
+void* Host::Allocate(size_t size) {
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) throw HostError(kErrNoMemory);
+  allocations_.insert(block);
+  return block;
+}
+
+void Host::Free(void* block) {
+  if (block == nullptr) return;
+  if (allocations_.erase(block) == 0) throw HostError(kErrBadParameter);
+  std::free(block);
+}
+
+}  // namespace refhost

@@ -1,0 +1,211 @@
+// The reference host: a headless stand-in of the viewer that offers the plug-in its
+// function tables and keeps what the plug-in creates, registers and reports.
+#pragma once
+
+#include <csetjmp>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "HostAbi.h"
+#include "HostSlots.h"
+
+namespace refhost {
+
+enum class Table : int { Core, AcroSupport, Cos, PDModel, AcroView, PDSRead, ASExtra, DebugWindow, Count };
+constexpr int kTableCount = static_cast<int>(Table::Count);
+const char* TableName(Table table);
+
+// Thrown by the host's operation implementations; the table entry turns it into a host
+// exception (a jump to the innermost exception frame) once nothing needs unwinding.
+class HostError {
+ public:
+  explicit HostError(ASErrorCode code) : code_(code) {}
+  ASErrorCode code() const { return code_; }
+
+ private:
+  ASErrorCode code_;
+};
+
+// How the host presents itself at start-up.
+struct Profile {
+  ASUns32 mainVersion = 0x00020000;             // offered to PlugInMain
+  ASUns32 setupVersion = 0x00020000;            // argument of the setup routine
+  ASUns32 setupRecordVersion = 0x00020000;      // the setup record's own version field
+  ASUns32 handshakeVersion = 0x00020000;        // argument of the handshake routine
+  ASUns16 handshakeHostField = 0xBEEF;          // the host's own field of the handshake record
+  // Tables offered, by name, at one version each; a request for a higher version fails.
+  std::map<std::string, ASUns32> tables = {
+      {"Core", 0x00060000},    {"AcroSupport", 0x00060000}, {"Cos", 0x00060000},
+      {"PDModel", 0x00060000}, {"AcroView", 0x00060000},    {"PDSRead", 0x00060000},
+      {"ASExtra", 0x00060000}};
+  bool versionQueriesUnknown = false;  // HFTGetVersion answers 0xFFFFFFFF
+  bool debugWindow = false;            // offer "ADBE:DebugWindow" version 1
+};
+
+struct HftLookup {
+  std::string name;
+  ASUns32 version;
+  bool found;
+};
+
+struct UncaughtError {
+  std::string where;
+  ASErrorCode code;
+};
+
+class Host {
+ public:
+  explicit Host(const Profile& profile = Profile());
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  // The live host; table entries reach it here. There is one at a time.
+  static Host& Current();
+
+  const Profile& profile() const { return profile_; }
+  Handle extensionId() const { return extensionId_; }
+
+  // --- Tables --------------------------------------------------------------------------
+  HFT TableEntries(Table table) { return tables_[static_cast<int>(table)].data(); }
+  void SetEntry(Table table, int slot, void* entry);
+  template <Table T, int Slot, auto Impl>
+  void Install();
+  // Table lookups the plug-in made, in order.
+  const std::vector<HftLookup>& lookups() const { return lookups_; }
+  HFT LookupTable(ASAtom name, ASUns32 version);
+  ASUns32 TableVersion(HFT table);
+
+  // --- Atoms and callbacks -------------------------------------------------------------
+  ASAtom Atom(const char* text);
+  const char* AtomText(ASAtom atom) const;  // null for an unknown atom
+  Callback CreateCallback(Handle extension, void* proc);
+  bool IsCallback(const void* handle) const { return callbacks_.count(handle) != 0; }
+
+  // --- Exception frames ----------------------------------------------------------------
+  void PushFrame(void* frame, RestoreProc restore);
+  void PopFrame();
+  size_t FrameDepth() const { return frames_.size(); }
+  ASErrorCode LastErrorCode() const { return lastError_; }
+  // Jumps to the innermost frame's restore procedure. Nothing with a destructor may be
+  // alive between the frame and the caller.
+  [[noreturn]] void Raise(ASErrorCode code);
+  // Calls into the plug-in under a frame of the host's own; a host error that reaches it
+  // is recorded and the call returns false.
+  template <typename F>
+  bool CallPlugin(const char* what, F&& call);
+  const std::vector<UncaughtError>& uncaughtErrors() const { return uncaught_; }
+  // Text the host shows for an error code.
+  static const char* ErrorText(ASErrorCode code);
+
+  // --- Fault injection and call counts -------------------------------------------------
+  // The `nthCall`-th call (counted from 1, from now on) of the slot raises `code`.
+  void InjectFault(Table table, int slot, int nthCall, ASErrorCode code);
+  void ClearFaults() { faults_.clear(); }
+  int CallCount(Table table, int slot) const;
+  // Counts the call and answers the error code an injected fault wants raised, or 0.
+  ASErrorCode BeginOperation(Table table, int slot);
+
+  // --- Allocator -----------------------------------------------------------------------
+  void* Allocate(size_t size);
+  void Free(void* block);
+  size_t LiveAllocations() const { return allocations_.size(); }
+
+  // --- Trace table ---------------------------------------------------------------------
+  const std::vector<std::string>& traceLines() const { return traceLines_; }
+  void AddTraceLine(const char* line) { traceLines_.push_back(line ? line : ""); }
+
+ private:
+  struct Frame {
+    void* frame;
+    RestoreProc restore;
+  };
+  struct Fault {
+    Table table;
+    int slot;
+    int remaining;
+    ASErrorCode code;
+  };
+
+  void BuildTables();
+
+  Profile profile_;
+  Handle extensionId_;
+  std::vector<void*> tables_[kTableCount];
+  std::map<HFT, ASUns32> offeredVersions_;
+  std::vector<HftLookup> lookups_;
+  std::deque<std::string> atomTexts_;
+  std::map<std::string, ASAtom> atoms_;
+  std::set<const void*> callbacks_;
+  std::vector<Frame> frames_;
+  ASErrorCode lastError_ = 0;
+  std::vector<UncaughtError> uncaught_;
+  std::vector<Fault> faults_;
+  std::map<std::pair<int, int>, int> callCounts_;
+  std::set<void*> allocations_;
+  std::vector<std::string> traceLines_;
+};
+
+// A table entry: counts the call, applies injected faults, runs the implementation and
+// turns a HostError into a host exception after every C++ object has been unwound.
+template <Table T, int Slot, auto Impl>
+struct Entry;
+
+template <Table T, int Slot, typename R, typename... A, R (*Impl)(A...)>
+struct Entry<T, Slot, Impl> {
+  static R REFHOST_CALL Call(A... args) {
+    ASErrorCode code = Host::Current().BeginOperation(T, Slot);
+    if (code == kErrNone) {
+      try {
+        return Impl(args...);
+      } catch (const HostError& e) {
+        code = e.code();
+      } catch (const std::bad_alloc&) {
+        code = kErrNoMemory;
+      }
+    }
+    Host::Current().Raise(code);
+  }
+};
+
+template <Table T, int Slot, auto Impl>
+void Host::Install() {
+  SetEntry(T, Slot, reinterpret_cast<void*>(&Entry<T, Slot, Impl>::Call));
+}
+
+struct HostFrame {
+  std::jmp_buf env;
+};
+void REFHOST_CALL RestoreHostFrame(void* frame);
+
+template <typename F>
+bool Host::CallPlugin(const char* what, F&& call) {
+  HostFrame frame;
+  const size_t depth = frames_.size();
+  PushFrame(&frame, &RestoreHostFrame);
+  if (setjmp(frame.env) == 0) {
+    call();
+    if (frames_.size() != depth + 1) {
+      std::fprintf(stderr, "refhost: %s left %d exception frame(s) pushed\n", what,
+                   static_cast<int>(frames_.size()) - static_cast<int>(depth) - 1);
+      uncaught_.push_back({std::string(what) + ": unbalanced exception frames", kErrGeneral});
+      frames_.resize(depth + 1);
+    }
+    PopFrame();
+    return true;
+  }
+  // Raise popped the frame before jumping here.
+  std::fprintf(stderr, "refhost: host error 0x%08X reached the host in %s: %s\n",
+               static_cast<unsigned>(lastError_), what, ErrorText(lastError_));
+  uncaught_.push_back({what, lastError_});
+  return false;
+}
+
+// Installs the operations of each part of the host into its tables.
+void InstallCoreOperations(Host& host);
+
+}  // namespace refhost

@@ -1,0 +1,91 @@
+// The reference host's own definition of the plug-in interface's value types and
+// records, written from the interface description. It deliberately shares nothing with
+// the plug-in's headers, so that a layout or slot mistake on one side shows in tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define REFHOST_CALL __cdecl
+#else
+#define REFHOST_CALL
+#endif
+
+namespace refhost {
+
+typedef uint16_t ASBool;
+typedef uint16_t ASAtom;
+typedef int16_t ASInt16;
+typedef uint16_t ASUns16;
+typedef int32_t ASInt32;
+typedef uint32_t ASUns32;
+typedef int32_t ASFixed;
+typedef int32_t ASErrorCode;
+typedef int32_t ASTCount;
+typedef void** HFT;
+typedef void* Callback;
+
+constexpr ASAtom kNullAtom = 0xFFFF;
+
+struct FixedRect {
+  ASFixed left, top, right, bottom;
+};
+struct DevRect {
+  ASInt32 left, top, right, bottom;
+};
+// Annotation handles and objects are two 32-bit words passed by value.
+struct TwoWords {
+  ASUns32 a, b;
+};
+typedef TwoWords PDAnnot;
+typedef TwoWords CosObj;
+
+// Opaque handles the host gives out; their values are the host's own.
+typedef void* Handle;
+
+struct PlatformRecord {
+  ASUns32 hostDefined;
+  void* moduleInstance;
+};
+
+struct SetupRecord {
+  ASUns32 handshakeVersion;
+  Handle extensionId;
+  HFT coreTable;
+  Callback handshakeCallback;
+};
+
+struct HandshakeRecord {
+  ASUns32 handshakeVersion;
+  ASUns16 hostField;
+  ASAtom extensionName;
+  Callback exportHFTs;
+  Callback importReplaceAndRegister;
+  Callback init;
+  Callback unload;
+};
+
+typedef ASBool(REFHOST_CALL* PlugInSetupProc)(ASUns32 version, void* record);
+typedef ASBool(REFHOST_CALL* PlugInMainProc)(ASUns32 hostVersion, ASUns32* agreedVersion,
+                                             PlugInSetupProc* setup, void* platformRecord);
+typedef ASBool(REFHOST_CALL* HandshakeProc)(ASUns32 version, void* record);
+typedef ASBool(REFHOST_CALL* StageProc)();
+typedef void(REFHOST_CALL* RestoreProc)(void* frame);
+
+// Error codes the host raises. The severity/system layout is the host's own.
+enum : ASErrorCode {
+  kErrNone = 0,
+  kErrGeneral = 0x40000001,
+  kErrNoMemory = 0x40000002,
+  kErrBadParameter = 0x40000003,
+  kErrFileOpen = 0x40010001,
+  kErrFileRead = 0x40010002,
+  kErrFileWrite = 0x40010003,
+  kErrFileTooBig = 0x40010004,
+  kErrBadObject = 0x40020001,
+  kErrTypeMismatch = 0x40020002,
+  kErrBadAnnot = 0x40030001,
+};
+
+}  // namespace refhost
