@@ -43,6 +43,8 @@ void REFHOST_CALL DebugWindowTrace(const char* line) { Host::Current().AddTraceL
 
 }  // namespace
 
+thread_local int Host::operationDepth = 0;
+
 const char* TableName(Table table) {
   static const char* const names[kTableCount] = {"Core",    "AcroSupport", "Cos",     "PDModel",
                                                  "AcroView", "PDSRead",    "ASExtra", "ADBE:DebugWindow"};

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <new>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "HostAbi.h"
@@ -66,6 +68,10 @@ class Host {
 
   // The live host; table entries reach it here. There is one at a time.
   static Host& Current();
+
+  // How many host operations are running on this thread: lets tests tell the plug-in's
+  // own allocations from the host's.
+  static thread_local int operationDepth;
 
   const Profile& profile() const { return profile_; }
   Handle extensionId() const { return extensionId_; }
@@ -158,16 +164,26 @@ struct Entry;
 template <Table T, int Slot, typename R, typename... A, R (*Impl)(A...)>
 struct Entry<T, Slot, Impl> {
   static R REFHOST_CALL Call(A... args) {
+    ++Host::operationDepth;
     ASErrorCode code = Host::Current().BeginOperation(T, Slot);
     if (code == kErrNone) {
       try {
-        return Impl(args...);
+        if constexpr (std::is_void_v<R>) {
+          Impl(args...);
+          --Host::operationDepth;
+          return;
+        } else {
+          R result = Impl(args...);
+          --Host::operationDepth;
+          return result;
+        }
       } catch (const HostError& e) {
         code = e.code();
       } catch (const std::bad_alloc&) {
         code = kErrNoMemory;
       }
     }
+    --Host::operationDepth;
     Host::Current().Raise(code);
   }
 };

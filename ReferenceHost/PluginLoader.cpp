@@ -66,19 +66,24 @@ StageResult RunStage(Host& host, const char* name, Callback callback) {
 }  // namespace
 
 StartupReport RunStartup(Host& host, const PluginModule& module) {
-  StartupReport report;
   if (!module.isOpen()) {
+    StartupReport report;
     report.failure = "the module is not loaded";
     return report;
   }
+  return RunStartup(host, module.main(), module.handle());
+}
+
+StartupReport RunStartup(Host& host, PlugInMainProc main, void* moduleInstance) {
+  StartupReport report;
   const Profile& profile = host.profile();
 
-  PlatformRecord platform{0x504C4154, module.handle()};
+  PlatformRecord platform{0x504C4154, moduleInstance};
   PlugInSetupProc setup = nullptr;
   ASUns32 agreed = 0;
   ASBool mainResult = 0;
   report.mainCompleted = host.CallPlugin("PlugInMain", [&] {
-    mainResult = module.main()(profile.mainVersion, &agreed, &setup, &platform);
+    mainResult = main(profile.mainVersion, &agreed, &setup, &platform);
   });
   report.mainResult = mainResult;
   report.agreedVersion = agreed;

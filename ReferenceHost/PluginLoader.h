@@ -53,6 +53,9 @@ struct StartupReport {
 
 // Runs the start-up of an opened module under the host's profile.
 StartupReport RunStartup(Host& host, const PluginModule& module);
+// The same for a plug-in linked into the calling program (unit tests): `main` is its
+// PlugInMain and `moduleInstance` what the platform record hands over.
+StartupReport RunStartup(Host& host, PlugInMainProc main, void* moduleInstance);
 
 // Runs the unload stage of a plug-in whose start-up completed.
 StageResult RunUnload(Host& host, const StartupReport& startup);
