@@ -7,13 +7,25 @@
 namespace refhost {
 namespace {
 
-Host& H() { return Host::Current(); }
+Host& H() {
+  return Host::Current();
+}
 
-void ASRaise(ASErrorCode code) { throw HostError(code); }
-void ASPushExceptionFrame(void* frame, RestoreProc restore) { H().PushFrame(frame, restore); }
-void ASPopExceptionFrame() { H().PopFrame(); }
-ASErrorCode ASGetExceptionErrorCode() { return H().LastErrorCode(); }
-ASAtom ASAtomFromString(const char* text) { return H().Atom(text); }
+void ASRaise(ASErrorCode code) {
+  throw HostError(code);
+}
+void ASPushExceptionFrame(void* frame, RestoreProc restore) {
+  H().PushFrame(frame, restore);
+}
+void ASPopExceptionFrame() {
+  H().PopFrame();
+}
+ASErrorCode ASGetExceptionErrorCode() {
+  return H().LastErrorCode();
+}
+ASAtom ASAtomFromString(const char* text) {
+  return H().Atom(text);
+}
 
 const char* ASAtomGetString(ASAtom atom) {
   const char* text = H().AtomText(atom);
@@ -21,11 +33,19 @@ const char* ASAtomGetString(ASAtom atom) {
   return text;
 }
 
-Callback ASCallbackCreate(Handle extension, void* proc) { return H().CreateCallback(extension, proc); }
-HFT ASExtensionMgrGetHFT(ASAtom name, ASUns32 version) { return H().LookupTable(name, version); }
+Callback ASCallbackCreate(Handle extension, void* proc) {
+  return H().CreateCallback(extension, proc);
+}
+HFT ASExtensionMgrGetHFT(ASAtom name, ASUns32 version) {
+  return H().LookupTable(name, version);
+}
 
-void* ASmalloc(size_t size) { return H().Allocate(size); }
-void ASfree(void* block) { H().Free(block); }
+void* ASmalloc(size_t size) {
+  return H().Allocate(size);
+}
+void ASfree(void* block) {
+  H().Free(block);
+}
 
 const char* ASGetErrorString(ASErrorCode code, char* buffer, ASInt32 size) {
   if (buffer == nullptr || size <= 0) throw HostError(kErrBadParameter);
@@ -34,7 +54,9 @@ const char* ASGetErrorString(ASErrorCode code, char* buffer, ASInt32 size) {
   return buffer;
 }
 
-ASUns32 HFTGetVersion(HFT table) { return H().TableVersion(table); }
+ASUns32 HFTGetVersion(HFT table) {
+  return H().TableVersion(table);
+}
 
 }  // namespace
 

@@ -82,9 +82,8 @@ StartupReport RunStartup(Host& host, PlugInMainProc main, void* moduleInstance) 
   PlugInSetupProc setup = nullptr;
   ASUns32 agreed = 0;
   ASBool mainResult = 0;
-  report.mainCompleted = host.CallPlugin("PlugInMain", [&] {
-    mainResult = main(profile.mainVersion, &agreed, &setup, &platform);
-  });
+  report.mainCompleted = host.CallPlugin(
+      "PlugInMain", [&] { mainResult = main(profile.mainVersion, &agreed, &setup, &platform); });
   report.mainResult = mainResult;
   report.agreedVersion = agreed;
   if (!report.mainCompleted || !mainResult || setup == nullptr) {

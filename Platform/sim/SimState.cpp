@@ -40,16 +40,28 @@ void DisableThreadLibraryCalls(ModuleHandle module) {
   ++State().threadCallsDisabledCount;
 }
 
-void SetCurrentInstanceHandle(ModuleHandle module) { State().currentInstance = module; }
-ModuleHandle CurrentInstanceHandle() { return State().currentInstance; }
-void SetCurrentResourceHandle(ModuleHandle module) { State().currentResource = module; }
-ModuleHandle CurrentResourceHandle() { return State().currentResource; }
+void SetCurrentInstanceHandle(ModuleHandle module) {
+  State().currentInstance = module;
+}
+ModuleHandle CurrentInstanceHandle() {
+  return State().currentInstance;
+}
+void SetCurrentResourceHandle(ModuleHandle module) {
+  State().currentResource = module;
+}
+ModuleHandle CurrentResourceHandle() {
+  return State().currentResource;
+}
 
-CWinApp::CWinApp(const char*) { State().app = this; }
+CWinApp::CWinApp(const char*) {
+  State().app = this;
+}
 CWinApp::~CWinApp() {
   if (State().app == this) State().app = nullptr;
 }
-CWinApp* CurrentApp() { return State().app; }
+CWinApp* CurrentApp() {
+  return State().app;
+}
 
 bool LoadStringResource(unsigned id, std::string* text) {
   auto found = State().strings.find(id);
@@ -83,22 +95,46 @@ void Reset() {
   s.app = app;  // the application object belongs to the module, not to the simulation
 }
 
-const std::vector<AssertionReport>& AssertionReports() { return State().reports; }
-void ClearAssertionReports() { State().reports.clear(); }
+const std::vector<AssertionReport>& AssertionReports() {
+  return State().reports;
+}
+void ClearAssertionReports() {
+  State().reports.clear();
+}
 
-void SetStringResource(unsigned id, const std::string& text) { State().strings[id] = text; }
-void RemoveStringResource(unsigned id) { State().strings.erase(id); }
+void SetStringResource(unsigned id, const std::string& text) {
+  State().strings[id] = text;
+}
+void RemoveStringResource(unsigned id) {
+  State().strings.erase(id);
+}
 
-ModuleHandle ThreadCallsDisabledModule() { return State().threadCallsDisabled; }
-int ThreadCallsDisabledCount() { return State().threadCallsDisabledCount; }
+ModuleHandle ThreadCallsDisabledModule() {
+  return State().threadCallsDisabled;
+}
+int ThreadCallsDisabledCount() {
+  return State().threadCallsDisabledCount;
+}
 
-void SetCodePage(int codePage) { State().codePage = codePage; }
-int CodePage() { return State().codePage; }
+void SetCodePage(int codePage) {
+  State().codePage = codePage;
+}
+int CodePage() {
+  return State().codePage;
+}
 
-void QueueDialogAnswer(const std::string& path) { State().dialogAnswers.push_back({true, path}); }
-void QueueDialogCancel() { State().dialogAnswers.push_back({false, std::string()}); }
-size_t PendingDialogAnswers() { return State().dialogAnswers.size(); }
-const std::vector<DialogCall>& DialogCalls() { return State().dialogCalls; }
+void QueueDialogAnswer(const std::string& path) {
+  State().dialogAnswers.push_back({true, path});
+}
+void QueueDialogCancel() {
+  State().dialogAnswers.push_back({false, std::string()});
+}
+size_t PendingDialogAnswers() {
+  return State().dialogAnswers.size();
+}
+const std::vector<DialogCall>& DialogCalls() {
+  return State().dialogCalls;
+}
 
 }  // namespace sim
 }  // namespace platform

@@ -14,11 +14,16 @@ unsigned char Upper1252(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
   switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
+    case 0x9A:
+      return 0x8A;
+    case 0x9C:
+      return 0x8C;
+    case 0x9E:
+      return 0x8E;
+    case 0xFF:
+      return 0x9F;
+    default:
+      return c;
   }
 }
 
@@ -26,11 +31,16 @@ unsigned char Lower1252(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
   switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
+    case 0x8A:
+      return 0x9A;
+    case 0x8C:
+      return 0x9C;
+    case 0x8E:
+      return 0x9E;
+    case 0x9F:
+      return 0xFF;
+    default:
+      return c;
   }
 }
 
@@ -66,7 +76,11 @@ ptrdiff_t FindLastByte(const char* text, char byte) {
   return last;
 }
 
-void UpperCaseInPlace(char* text) { ConvertInPlace(text, Upper1252); }
-void LowerCaseInPlace(char* text) { ConvertInPlace(text, Lower1252); }
+void UpperCaseInPlace(char* text) {
+  ConvertInPlace(text, Upper1252);
+}
+void LowerCaseInPlace(char* text) {
+  ConvertInPlace(text, Lower1252);
+}
 
 }  // namespace platform

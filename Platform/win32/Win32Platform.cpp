@@ -22,16 +22,28 @@ void DisableThreadLibraryCalls(ModuleHandle module) {
   ::DisableThreadLibraryCalls(static_cast<HMODULE>(module));
 }
 
-void SetCurrentInstanceHandle(ModuleHandle module) { gCurrentInstance = module; }
-ModuleHandle CurrentInstanceHandle() { return gCurrentInstance; }
-void SetCurrentResourceHandle(ModuleHandle module) { gCurrentResource = module; }
-ModuleHandle CurrentResourceHandle() { return gCurrentResource; }
+void SetCurrentInstanceHandle(ModuleHandle module) {
+  gCurrentInstance = module;
+}
+ModuleHandle CurrentInstanceHandle() {
+  return gCurrentInstance;
+}
+void SetCurrentResourceHandle(ModuleHandle module) {
+  gCurrentResource = module;
+}
+ModuleHandle CurrentResourceHandle() {
+  return gCurrentResource;
+}
 
-CWinApp::CWinApp(const char*) { gApp = this; }
+CWinApp::CWinApp(const char*) {
+  gApp = this;
+}
 CWinApp::~CWinApp() {
   if (gApp == this) gApp = nullptr;
 }
-CWinApp* CurrentApp() { return gApp; }
+CWinApp* CurrentApp() {
+  return gApp;
+}
 
 bool LoadStringResource(unsigned id, std::string* text) {
   // The class library searches the current resource module, then the process's own.

@@ -6,6 +6,12 @@ CmirvaneAcrobatApp theApp;
 DudOrevove theProductIdentity;
 }  // namespace
 
-CmirvaneAcrobatApp& TheApp() { return theApp; }
-ZAruPDDocManager& TheDocManager() { return theApp.DocManager(); }
-DudOrevove& TheProductIdentity() { return theProductIdentity; }
+CmirvaneAcrobatApp& TheApp() {
+  return theApp;
+}
+ZAruPDDocManager& TheDocManager() {
+  return theApp.DocManager();
+}
+DudOrevove& TheProductIdentity() {
+  return theProductIdentity;
+}

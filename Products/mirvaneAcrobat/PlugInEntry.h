@@ -9,7 +9,7 @@ constexpr ASUns32 kVersionUnknown = 0xFFFFFFFF;
 
 // Versions tried in this order when the viewer cannot report a table's version.
 constexpr ASUns32 kHostTableFallbackVersions[7] = {0x00050001, 0x00050000, 0x00040005, 0x00040000,
-                                                    0x00020003, 0x00020002, 0x00020001};
+                                                   0x00020003, 0x00020002, 0x00020001};
 
 typedef ASBool(HOSTCALL* PlugInSetupProc)(ASUns32 handshakeVersion, void* setupRecord);
 

@@ -11,9 +11,12 @@ struct RequiredTable {
 
 // In import order; AcroSupport decides how the others are looked up.
 const RequiredTable kRequiredTables[] = {
-    {"AcroSupport", 0x00060000, kHostAcroSupport}, {"Core", 0x00050000, kHostCore},
-    {"Cos", 0x00060000, kHostCos},                 {"PDModel", 0x00060000, kHostPDModel},
-    {"AcroView", 0x00060000, kHostAcroView},       {"PDSRead", 0x00060000, kHostPDSRead},
+    {"AcroSupport", 0x00060000, kHostAcroSupport},
+    {"Core", 0x00050000, kHostCore},
+    {"Cos", 0x00060000, kHostCos},
+    {"PDModel", 0x00060000, kHostPDModel},
+    {"AcroView", 0x00060000, kHostAcroView},
+    {"PDSRead", 0x00060000, kHostPDSRead},
     {"ASExtra", 0x00060000, kHostASExtra},
 };
 

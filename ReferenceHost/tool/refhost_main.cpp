@@ -23,7 +23,9 @@ void Usage() {
       "  and prints the handshake and the host tables the plug-in obtained.\n");
 }
 
-const char* YesNo(bool value) { return value ? "yes" : "no"; }
+const char* YesNo(bool value) {
+  return value ? "yes" : "no";
+}
 
 }  // namespace
 

@@ -121,14 +121,17 @@ TEST_F(HostCoreTest, ErrorTextFitsTheCallersBuffer) {
 }
 
 TEST_F(HostCoreTest, CallbacksNeedTheExtensionIdAndAProcedure) {
-  EXPECT_FALSE(host_.CallPlugin("no proc", [] { ASCallbackCreate(gHostBinding.extensionId, nullptr); }));
+  EXPECT_FALSE(
+      host_.CallPlugin("no proc", [] { ASCallbackCreate(gHostBinding.extensionId, nullptr); }));
   EXPECT_FALSE(host_.CallPlugin("wrong owner", [] {
     ASCallbackCreate(reinterpret_cast<ASExtension>(0x1234), reinterpret_cast<void*>(&PlugInInit));
   }));
   EXPECT_EQ(host_.uncaughtErrors().size(), 2u);
 }
 
-TEST_F(HostCoreTest, DebugWindowIsNullWithoutTheTable) { EXPECT_EQ(gHostBinding.debugWindow, nullptr); }
+TEST_F(HostCoreTest, DebugWindowIsNullWithoutTheTable) {
+  EXPECT_EQ(gHostBinding.debugWindow, nullptr);
+}
 
 using HostCoreDeathTest = HostCoreTest;
 

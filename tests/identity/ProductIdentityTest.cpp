@@ -48,7 +48,8 @@ TEST_F(ProductIdentityTest, StringResourcesFormTheSuffix) {
   identity.SetEdition(13);
   platform::sim::SetStringResource(10100, "Licensed to");
   platform::sim::SetStringResource(10101, "ACME");
-  EXPECT_EQ(identity.ProductLine(), "TRIVO Player plug-in for Adobe Reader R5L2008e Licensed to ACME");
+  EXPECT_EQ(identity.ProductLine(),
+            "TRIVO Player plug-in for Adobe Reader R5L2008e Licensed to ACME");
   platform::sim::RemoveStringResource(10100);
   EXPECT_EQ(identity.ProductLine(), "TRIVO Player plug-in for Adobe Reader R5L2008e  ACME");
 }

@@ -100,7 +100,8 @@ struct MainVersionCase {
   uint32_t agreed;
 };
 
-class MainVersionTest : public StartupTest, public ::testing::WithParamInterface<MainVersionCase> {};
+class MainVersionTest : public StartupTest,
+                        public ::testing::WithParamInterface<MainVersionCase> {};
 
 TEST_P(MainVersionTest, AgreesOnTheLowerHandshakeVersion) {
   Profile profile;
@@ -177,8 +178,8 @@ TEST_F(StartupTest, UnknownVersionsTurnTheDirectPathOffAfterAcroSupport) {
   ExpectLookups(*host_, {{"AcroSupport", 0x00060000, true},
                          {"AcroSupport", 0x00060000, true},
                          {"Core", 0x00050001, true}});
-  EXPECT_EQ(host_->CallCount(refhost::Table::AcroSupport, refhost::slot::AcroSupport::HFTGetVersion),
-            2);
+  EXPECT_EQ(
+      host_->CallCount(refhost::Table::AcroSupport, refhost::slot::AcroSupport::HFTGetVersion), 2);
 }
 
 TEST_F(StartupTest, CoreOfferedAtExactlyItsRequiredVersionIsObtainedDirectly) {
@@ -215,7 +216,8 @@ TEST_F(StartupTest, HostErrorOutsideAnyGuardReachesTheHostFrameAndTheHostSurvive
   EXPECT_EQ(host_->uncaughtErrors()[0].code, 0x40000077);
   EXPECT_EQ(host_->FrameDepth(), 0u);
   // The host goes on: the handshake can be run again.
-  refhost::HandshakeRecord record{0x00020000, 0, refhost::kNullAtom, nullptr, nullptr, nullptr, nullptr};
+  refhost::HandshakeRecord record{0x00020000, 0,      refhost::kNullAtom, nullptr, nullptr,
+                                  nullptr,    nullptr};
   refhost::ASBool result = 0;
   auto handshake = reinterpret_cast<refhost::HandshakeProc>(report.setupRecord.handshakeCallback);
   EXPECT_TRUE(host_->CallPlugin("again", [&] { result = handshake(0x00020000, &record); }));

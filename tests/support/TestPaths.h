@@ -24,6 +24,8 @@ inline std::string ExecutableFolder() {
   return slash == std::string::npos ? std::string(".") : self.substr(0, slash);
 }
 
-inline std::string PluginPath() { return ExecutableFolder() + "/KXTRIVOPlayer.api"; }
+inline std::string PluginPath() {
+  return ExecutableFolder() + "/KXTRIVOPlayer.api";
+}
 
 }  // namespace testsupport

@@ -22,21 +22,21 @@ const char kSourceName[] = "DudOrevove";
 const int kUnsetEditionLine = 27;
 
 const char* const kEditionNames[] = {
-    "",                                 // none
-    "Studio",                           // 1
-    "Studio Professional",              // 2
-    "Author",                           // 3
-    "Publisher",                        // 4
-    "Server",                           // 5
-    "Software Development Kit",         // 6
-    "Viewer",                           // 7
-    "Viewer Professional",              // 8
-    "Player for Web Browsers",          // 9
-    "Player for Web Browsers",          // 10
-    "Player plug-in for Office",        // 11
-    "Player plug-in for Adobe Acrobat", // 12
-    "Player plug-in for Adobe Reader",  // 13
-    "Converter",                        // 14
+    "",                                  // none
+    "Studio",                            // 1
+    "Studio Professional",               // 2
+    "Author",                            // 3
+    "Publisher",                         // 4
+    "Server",                            // 5
+    "Software Development Kit",          // 6
+    "Viewer",                            // 7
+    "Viewer Professional",               // 8
+    "Player for Web Browsers",           // 9
+    "Player for Web Browsers",           // 10
+    "Player plug-in for Office",         // 11
+    "Player plug-in for Adobe Acrobat",  // 12
+    "Player plug-in for Adobe Reader",   // 13
+    "Converter",                         // 14
 };
 
 std::string StringResource(unsigned id) {

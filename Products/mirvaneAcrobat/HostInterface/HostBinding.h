@@ -27,4 +27,6 @@ struct HostBinding {
 
 extern HostBinding gHostBinding;
 
-inline HFT HostTable(HostTableId id) { return gHostBinding.tables[id]; }
+inline HFT HostTable(HostTableId id) {
+  return gHostBinding.tables[id];
+}

@@ -15,11 +15,11 @@ struct HostExceptionFrame {
 // Restore procedure handed with every frame: resumes the guarded sequence's handler.
 void HOSTCALL RestorePlugInFrame(void* frame);
 
-#define HOST_DURING(frame)                                  \
-  ASPushExceptionFrame(&(frame), &RestorePlugInFrame);      \
+#define HOST_DURING(frame)                             \
+  ASPushExceptionFrame(&(frame), &RestorePlugInFrame); \
   if (setjmp((frame).env) == 0) {
-#define HOST_HANDLER       \
-  ASPopExceptionFrame();   \
-  }                        \
+#define HOST_HANDLER     \
+  ASPopExceptionFrame(); \
+  }                      \
   else {
 #define HOST_END_HANDLER }

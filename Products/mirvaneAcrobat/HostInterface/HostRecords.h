@@ -21,8 +21,8 @@ struct HostSetupRecord {
 // Second argument of the handshake routine.
 struct HostHandshakeRecord {
   ASUns32 handshakeVersion;
-  ASUns16 hostField;     // the host's own; never touched
-  ASAtom extensionName;  // out
+  ASUns16 hostField;                            // the host's own; never touched
+  ASAtom extensionName;                         // out
   ASCallback exportHFTsCallback;                // out
   ASCallback importReplaceAndRegisterCallback;  // out
   ASCallback initCallback;                      // out
@@ -32,28 +32,28 @@ struct HostHandshakeRecord {
 // The viewer's annotation handler record. Members are 32-bit words on the viewer's
 // platform; the comments give each member's word position.
 struct AVAnnotHandlerRec {
-  ASSize_t size;                                 // 0
-  ASUns32 flags;                                 // 1
-  ASCallback unused2to5[4];                      // 2-5
-  ASCallback notifyAnnotRemovedFromSelection;    // 6
-  ASCallback notifyAnnotAddedToSelection;        // 7
-  ASCallback unused8to9[2];                      // 8-9
-  ASCallback getType;                            // 10
-  ASCallback unused11to13[3];                    // 11-13
-  ASCallback getLayer;                           // 14
-  ASCallback unused15to18[4];                    // 15-18
-  ASCallback getInfo;                            // 19
-  ASCallback deleteInfo;                         // 20
-  ASCallback unused21to22[2];                    // 21-22
-  ASCallback keyDown;                            // 23
-  ASCallback unused24to25[2];                    // 24-25
-  ASCallback doClick;                            // 26
-  ASCallback adjustCursor;                       // 27
-  ASCallback unused28;                           // 28
-  ASCallback getAnnotViewBBox;                   // 29
-  ASCallback unused30;                           // 30
-  ASCallback draw;                               // 31
-  ASCallback unused32to42[11];                   // 32-42
+  ASSize_t size;                               // 0
+  ASUns32 flags;                               // 1
+  ASCallback unused2to5[4];                    // 2-5
+  ASCallback notifyAnnotRemovedFromSelection;  // 6
+  ASCallback notifyAnnotAddedToSelection;      // 7
+  ASCallback unused8to9[2];                    // 8-9
+  ASCallback getType;                          // 10
+  ASCallback unused11to13[3];                  // 11-13
+  ASCallback getLayer;                         // 14
+  ASCallback unused15to18[4];                  // 15-18
+  ASCallback getInfo;                          // 19
+  ASCallback deleteInfo;                       // 20
+  ASCallback unused21to22[2];                  // 21-22
+  ASCallback keyDown;                          // 23
+  ASCallback unused24to25[2];                  // 24-25
+  ASCallback doClick;                          // 26
+  ASCallback adjustCursor;                     // 27
+  ASCallback unused28;                         // 28
+  ASCallback getAnnotViewBBox;                 // 29
+  ASCallback unused30;                         // 30
+  ASCallback draw;                             // 31
+  ASCallback unused32to42[11];                 // 32-42
 };
 typedef AVAnnotHandlerRec* AVAnnotHandler;
 
@@ -68,15 +68,15 @@ struct AVAnnotHandlerInfoRec {
 struct AVUndoHandlerRec {
   ASSize_t size;
   const char* type;
-  ASCallback canUndo;     // 1
-  ASCallback undo;        // 2
-  ASCallback canRedo;     // 3
-  ASCallback redo;        // 4
-  ASCallback undoTitle;   // 5
-  ASCallback redoTitle;   // 6
-  ASCallback release;     // 7
-  ASCallback notify8;     // 8
-  ASCallback notify9;     // 9
+  ASCallback canUndo;    // 1
+  ASCallback undo;       // 2
+  ASCallback canRedo;    // 3
+  ASCallback redo;       // 4
+  ASCallback undoTitle;  // 5
+  ASCallback redoTitle;  // 6
+  ASCallback release;    // 7
+  ASCallback notify8;    // 8
+  ASCallback notify9;    // 9
 };
 typedef const AVUndoHandlerRec* AVUndoHandler;
 

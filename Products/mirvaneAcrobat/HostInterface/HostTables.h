@@ -7,6 +7,7 @@
 
 typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
 
+// clang-format off
 #define MIRVANE_HOST_OPERATIONS(X)                                                                 \
   /* Core */                                                                                       \
   X(Core, 1, void, ASRaise, (ASErrorCode code), (code))                                            \
@@ -123,6 +124,7 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   /* ASExtra */                                                                                    \
   X(ASExtra, 17, void, ASTextSetEncoded, (ASText text, const char* narrow, ASInt32 encoding),      \
     (text, narrow, encoding))
+// clang-format on
 
 // Slot constants: kCoreSlot_ASAtomFromString == 5, ...
 #define MIRVANE_HOST_SLOT(table, slot, ret, name, params, args) \
@@ -131,9 +133,9 @@ MIRVANE_HOST_OPERATIONS(MIRVANE_HOST_SLOT)
 #undef MIRVANE_HOST_SLOT
 
 // Typed wrappers: each calls the table's entry at its slot.
-#define MIRVANE_HOST_WRAPPER(table, slot, ret, name, params, args)    \
-  typedef ret(HOSTCALL* name##Proc) params;                           \
-  inline ret name params {                                            \
+#define MIRVANE_HOST_WRAPPER(table, slot, ret, name, params, args)           \
+  typedef ret(HOSTCALL* name##Proc) params;                                  \
+  inline ret name params {                                                   \
     return reinterpret_cast<name##Proc>(HostTable(kHost##table)[slot]) args; \
   }
 MIRVANE_HOST_OPERATIONS(MIRVANE_HOST_WRAPPER)

@@ -49,9 +49,15 @@ struct CosObj {
   ASUns32 a, b;
 };
 
-inline bool operator==(const PDAnnot& x, const PDAnnot& y) { return x.a == y.a && x.b == y.b; }
-inline bool operator!=(const PDAnnot& x, const PDAnnot& y) { return !(x == y); }
-inline bool IsNullAnnot(const PDAnnot& x) { return x.a == 0 && x.b == 0; }
+inline bool operator==(const PDAnnot& x, const PDAnnot& y) {
+  return x.a == y.a && x.b == y.b;
+}
+inline bool operator!=(const PDAnnot& x, const PDAnnot& y) {
+  return !(x == y);
+}
+inline bool IsNullAnnot(const PDAnnot& x) {
+  return x.a == 0 && x.b == 0;
+}
 
 // A host function table: an array of entry points called by slot number.
 typedef void* HFTEntry;
@@ -100,8 +106,4 @@ enum : ASInt32 { cosOpenRaw = 0, cosOpenUnfiltered = 1, cosOpenFiltered = 2 };
 enum : ASUns16 { ASFILE_READ = 1, ASFILE_WRITE = 2, ASFILE_CREATE = 4 };
 
 // Notification selectors used by the plug-in.
-enum : NSelector {
-  AVPageViewDidChangeNSEL = 14,
-  PDDocWillCloseNSEL = 77,
-  PDDocDidOpenNSEL = 89
-};
+enum : NSelector { AVPageViewDidChangeNSEL = 14, PDDocWillCloseNSEL = 77, PDDocDidOpenNSEL = 89 };

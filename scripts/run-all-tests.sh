@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and tests every configuration: Linux, Linux with sanitizers, and 32-bit
+# Windows (its tests run under wine). Needs scripts/install-deps.sh to have run once.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== format check"
+bash scripts/check-format.sh
+
+for preset in linux linux-asan; do
+  echo "== $preset: configure, build, test"
+  cmake --preset "$preset" >/dev/null
+  cmake --build "build/$preset" -j "$jobs"
+  (cd "build/$preset" && ctest -j "$jobs" --output-on-failure)
+done
+
+echo "== win32: configure, build, test under wine"
+export WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}"
+cmake --preset win32 >/dev/null
+cmake --build build/win32 -j "$jobs"
+(cd build/win32 && ctest -j "$jobs" --output-on-failure)
