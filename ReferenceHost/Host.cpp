@@ -10,8 +10,8 @@ namespace {
 Host* gCurrent = nullptr;
 
 const int kTableSizes[kTableCount] = {
-    slot::Core::Size,    slot::AcroSupport::Size, slot::Cos::Size,         slot::PDModel::Size,
-    slot::AcroView::Size, slot::PDSRead::Size,    slot::ASExtra::Size,     slot::DebugWindow::Size};
+    slot::Core::Size,     slot::AcroSupport::Size, slot::Cos::Size,     slot::PDModel::Size,
+    slot::AcroView::Size, slot::PDSRead::Size,     slot::ASExtra::Size, slot::DebugWindow::Size};
 
 // Every slot the host does not offer holds a trap that names its table and slot, so a
 // wrong slot number fails loudly instead of calling something else.
@@ -39,15 +39,20 @@ void FillAll(std::vector<void*>* tables, std::integer_sequence<int, T...>) {
   (FillTable<T>(tables[T]), ...);
 }
 
-void REFHOST_CALL DebugWindowTrace(const char* line) { Host::Current().AddTraceLine(line); }
+void REFHOST_CALL DebugWindowTrace(const char* line) {
+  Host::Current().AddTraceLine(line);
+}
 
 }  // namespace
 
 thread_local int Host::operationDepth = 0;
 
+HostError::HostError(ASErrorCode code) : std::runtime_error(Host::ErrorText(code)), code_(code) {}
+
 const char* TableName(Table table) {
-  static const char* const names[kTableCount] = {"Core",    "AcroSupport", "Cos",     "PDModel",
-                                                 "AcroView", "PDSRead",    "ASExtra", "ADBE:DebugWindow"};
+  static const char* const names[kTableCount] = {"Core",    "AcroSupport",     "Cos",
+                                                 "PDModel", "AcroView",        "PDSRead",
+                                                 "ASExtra", "ADBE:DebugWindow"};
   const int index = static_cast<int>(table);
   return index >= 0 && index < kTableCount ? names[index] : "?";
 }
@@ -82,7 +87,8 @@ Host& Host::Current() {
 void Host::BuildTables() {
   for (int t = 0; t < kTableCount; ++t) tables_[t].assign(kTableSizes[t], nullptr);
   FillAll(tables_, std::make_integer_sequence<int, kTableCount>());
-  SetEntry(Table::DebugWindow, slot::DebugWindow::Trace, reinterpret_cast<void*>(&DebugWindowTrace));
+  SetEntry(Table::DebugWindow, slot::DebugWindow::Trace,
+           reinterpret_cast<void*>(&DebugWindowTrace));
   InstallCoreOperations(*this);
 }
 
@@ -106,7 +112,8 @@ HFT Host::LookupTable(ASAtom name, ASUns32 version) {
     auto offer = profile_.tables.find(tableName);
     if (offer != profile_.tables.end() && version <= offer->second) {
       for (int t = 0; t < static_cast<int>(Table::DebugWindow); ++t)
-        if (tableName == TableName(static_cast<Table>(t))) found = TableEntries(static_cast<Table>(t));
+        if (tableName == TableName(static_cast<Table>(t)))
+          found = TableEntries(static_cast<Table>(t));
       if (found) offeredVersions_[found] = offer->second;
     }
   }
@@ -170,18 +177,30 @@ void Host::Raise(ASErrorCode code) {
 
 const char* Host::ErrorText(ASErrorCode code) {
   switch (code) {
-    case kErrNone: return "No error.";
-    case kErrGeneral: return "An internal error occurred.";
-    case kErrNoMemory: return "Out of memory.";
-    case kErrBadParameter: return "A bad parameter was passed.";
-    case kErrFileOpen: return "The file could not be opened.";
-    case kErrFileRead: return "The file could not be read.";
-    case kErrFileWrite: return "The file could not be written.";
-    case kErrFileTooBig: return "The file is too large.";
-    case kErrBadObject: return "The object is invalid.";
-    case kErrTypeMismatch: return "The object is of the wrong type.";
-    case kErrBadAnnot: return "The annotation is invalid.";
-    default: return "An unknown error occurred.";
+    case kErrNone:
+      return "No error.";
+    case kErrGeneral:
+      return "An internal error occurred.";
+    case kErrNoMemory:
+      return "Out of memory.";
+    case kErrBadParameter:
+      return "A bad parameter was passed.";
+    case kErrFileOpen:
+      return "The file could not be opened.";
+    case kErrFileRead:
+      return "The file could not be read.";
+    case kErrFileWrite:
+      return "The file could not be written.";
+    case kErrFileTooBig:
+      return "The file is too large.";
+    case kErrBadObject:
+      return "The object is invalid.";
+    case kErrTypeMismatch:
+      return "The object is of the wrong type.";
+    case kErrBadAnnot:
+      return "The annotation is invalid.";
+    default:
+      return "An unknown error occurred.";
   }
 }
 

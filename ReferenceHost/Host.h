@@ -8,6 +8,7 @@
 #include <map>
 #include <new>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -17,15 +18,26 @@
 
 namespace refhost {
 
-enum class Table : int { Core, AcroSupport, Cos, PDModel, AcroView, PDSRead, ASExtra, DebugWindow, Count };
+enum class Table : int {
+  Core,
+  AcroSupport,
+  Cos,
+  PDModel,
+  AcroView,
+  PDSRead,
+  ASExtra,
+  DebugWindow,
+  Count
+};
 constexpr int kTableCount = static_cast<int>(Table::Count);
 const char* TableName(Table table);
 
 // Thrown by the host's operation implementations; the table entry turns it into a host
-// exception (a jump to the innermost exception frame) once nothing needs unwinding.
-class HostError {
+// exception (a jump to the innermost exception frame) once nothing needs unwinding. The
+// test-facing functions let it through as an ordinary exception carrying the host's text.
+class HostError : public std::runtime_error {
  public:
-  explicit HostError(ASErrorCode code) : code_(code) {}
+  explicit HostError(ASErrorCode code);
   ASErrorCode code() const { return code_; }
 
  private:
@@ -34,16 +46,16 @@ class HostError {
 
 // How the host presents itself at start-up.
 struct Profile {
-  ASUns32 mainVersion = 0x00020000;             // offered to PlugInMain
-  ASUns32 setupVersion = 0x00020000;            // argument of the setup routine
-  ASUns32 setupRecordVersion = 0x00020000;      // the setup record's own version field
-  ASUns32 handshakeVersion = 0x00020000;        // argument of the handshake routine
-  ASUns16 handshakeHostField = 0xBEEF;          // the host's own field of the handshake record
+  ASUns32 mainVersion = 0x00020000;         // offered to PlugInMain
+  ASUns32 setupVersion = 0x00020000;        // argument of the setup routine
+  ASUns32 setupRecordVersion = 0x00020000;  // the setup record's own version field
+  ASUns32 handshakeVersion = 0x00020000;    // argument of the handshake routine
+  ASUns16 handshakeHostField = 0xBEEF;      // the host's own field of the handshake record
   // Tables offered, by name, at one version each; a request for a higher version fails.
-  std::map<std::string, ASUns32> tables = {
-      {"Core", 0x00060000},    {"AcroSupport", 0x00060000}, {"Cos", 0x00060000},
-      {"PDModel", 0x00060000}, {"AcroView", 0x00060000},    {"PDSRead", 0x00060000},
-      {"ASExtra", 0x00060000}};
+  std::map<std::string, ASUns32> tables = {{"Core", 0x00060000},     {"AcroSupport", 0x00060000},
+                                           {"Cos", 0x00060000},      {"PDModel", 0x00060000},
+                                           {"AcroView", 0x00060000}, {"PDSRead", 0x00060000},
+                                           {"ASExtra", 0x00060000}};
   bool versionQueriesUnknown = false;  // HFTGetVersion answers 0xFFFFFFFF
   bool debugWindow = false;            // offer "ADBE:DebugWindow" version 1
 };
