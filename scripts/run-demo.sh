@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset linux >/dev/null
-cmake --build build/linux -j "$(nproc 2>/dev/null || echo 2)" --target refhost KXTRIVOPlayer
+cmake --build build/linux -j "$(nproc 2>/dev/null || echo 2)"
 ./build/linux/bin/refhost "$@"
