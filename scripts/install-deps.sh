@@ -15,5 +15,6 @@ apt-get install -y -q --no-install-recommends \
   build-essential cmake make git python3 clang-format \
   libgtest-dev googletest libbenchmark-dev \
   libqpdf-dev qpdf poppler-utils zlib1g-dev \
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
-  wine wine32 xvfb xauth
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev xvfb xauth
+# wine with what it recommends: its 32-bit loader needs more than its hard dependencies.
+apt-get install -y -q wine wine32
