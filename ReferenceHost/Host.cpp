@@ -1,5 +1,10 @@
 #include "Host.h"
 
+#include "DocumentStore.h"
+#include "ObjectStore.h"
+#include "StreamStore.h"
+#include "ViewStore.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -68,10 +73,19 @@ Host::Host(const Profile& profile)
     std::abort();
   }
   gCurrent = this;
+  objects_ = std::make_unique<ObjectStore>();
+  streams_ = std::make_unique<StreamStore>(*objects_);
+  documents_ = std::make_unique<DocumentStore>(*objects_);
+  views_ = std::make_unique<ViewStore>(*documents_);
   BuildTables();
 }
 
 Host::~Host() {
+  // Views refer to documents, documents to objects, streams to objects and files.
+  views_.reset();
+  documents_.reset();
+  streams_.reset();
+  objects_.reset();
   for (void* block : allocations_) std::free(block);
   gCurrent = nullptr;
 }
@@ -90,6 +104,14 @@ void Host::BuildTables() {
   SetEntry(Table::DebugWindow, slot::DebugWindow::Trace,
            reinterpret_cast<void*>(&DebugWindowTrace));
   InstallCoreOperations(*this);
+  InstallCosOperations(*this);
+  InstallFileOperations(*this);
+  InstallPDModelOperations(*this);
+  InstallAcroViewOperations(*this);
+}
+
+Handle Host::NewHandle() {
+  return reinterpret_cast<Handle>(nextHandle_++);
 }
 
 void Host::SetEntry(Table table, int slot, void* entry) {
@@ -197,6 +219,10 @@ const char* Host::ErrorText(ASErrorCode code) {
       return "The object is invalid.";
     case kErrTypeMismatch:
       return "The object is of the wrong type.";
+    case kErrUnknownFilter:
+      return "The stream uses a filter this host cannot decode.";
+    case kErrBadStreamData:
+      return "The stream's data could not be decoded.";
     case kErrBadAnnot:
       return "The annotation is invalid.";
     default:

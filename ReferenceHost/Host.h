@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <memory>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -70,6 +71,11 @@ struct UncaughtError {
   std::string where;
   ASErrorCode code;
 };
+
+class ObjectStore;
+class StreamStore;
+class DocumentStore;
+class ViewStore;
 
 class Host {
  public:
@@ -137,6 +143,14 @@ class Host {
   const std::vector<std::string>& traceLines() const { return traceLines_; }
   void AddTraceLine(const char* line) { traceLines_.push_back(line ? line : ""); }
 
+  // --- Documents, objects, streams and views -------------------------------------------
+  // A new opaque handle, never given out before by this host.
+  Handle NewHandle();
+  ObjectStore& objects() { return *objects_; }
+  StreamStore& streams() { return *streams_; }
+  DocumentStore& documents() { return *documents_; }
+  ViewStore& views() { return *views_; }
+
  private:
   struct Frame {
     void* frame;
@@ -166,6 +180,11 @@ class Host {
   std::map<std::pair<int, int>, int> callCounts_;
   std::set<void*> allocations_;
   std::vector<std::string> traceLines_;
+  uintptr_t nextHandle_ = 0x00D00000;
+  std::unique_ptr<ObjectStore> objects_;
+  std::unique_ptr<StreamStore> streams_;
+  std::unique_ptr<DocumentStore> documents_;
+  std::unique_ptr<ViewStore> views_;
 };
 
 // A table entry: counts the call, applies injected faults, runs the implementation and
@@ -235,5 +254,9 @@ bool Host::CallPlugin(const char* what, F&& call) {
 
 // Installs the operations of each part of the host into its tables.
 void InstallCoreOperations(Host& host);
+void InstallCosOperations(Host& host);
+void InstallFileOperations(Host& host);
+void InstallPDModelOperations(Host& host);
+void InstallAcroViewOperations(Host& host);
 
 }  // namespace refhost

@@ -85,6 +85,8 @@ enum : ASErrorCode {
   kErrFileTooBig = 0x40010004,
   kErrBadObject = 0x40020001,
   kErrTypeMismatch = 0x40020002,
+  kErrUnknownFilter = 0x40020003,
+  kErrBadStreamData = 0x40020004,
   kErrBadAnnot = 0x40030001,
 };
 

@@ -1,0 +1,203 @@
+// The Cos table: the low-level object layer over the host's object store.
+#include <cstring>
+#include <limits>
+
+#include "Host.h"
+#include "ObjectStore.h"
+#include "StreamStore.h"
+
+namespace refhost {
+namespace {
+
+ObjectStore& Store() {
+  return Host::Current().objects();
+}
+NodeId Id(CosObj obj) {
+  return Store().Resolve(obj);
+}
+CosObj Obj(NodeId id) {
+  return Store().ToCosObj(id);
+}
+
+std::string KeyOf(ASAtom key) {
+  const char* text = Host::Current().AtomText(key);
+  if (text == nullptr) throw HostError(kErrBadParameter);
+  return text;
+}
+
+std::string KeyOf(const char* key) {
+  if (key == nullptr) throw HostError(kErrBadParameter);
+  return key;
+}
+
+Handle CheckedDoc(Handle doc) {
+  Store().CheckCosDoc(doc);
+  return doc;
+}
+
+// How much room a caller may ask to reserve up front; more is simply not reserved.
+constexpr ASInt32 kMaxRoom = 1 << 16;
+
+ASInt32 CosObjGetType(CosObj obj) {
+  return Store().At(Id(obj)).type;
+}
+
+CosObj CosNewNull() {
+  return CosObj{0, 0};
+}
+
+CosObj CosNewInteger(Handle doc, ASBool indirect, ASInt32 value) {
+  return Obj(Store().NewInteger(CheckedDoc(doc), value, indirect != 0));
+}
+
+CosObj CosNewArray(Handle doc, ASBool indirect, ASInt32 room) {
+  if (room < 0) throw HostError(kErrBadParameter);
+  const NodeId id = Store().NewNode(CheckedDoc(doc), kCosArray, indirect != 0);
+  Store().At(id).items.reserve(std::min(room, kMaxRoom));
+  return Obj(id);
+}
+
+CosObj CosNewDict(Handle doc, ASBool indirect, ASInt32 room) {
+  if (room < 0) throw HostError(kErrBadParameter);
+  const NodeId id = Store().NewNode(CheckedDoc(doc), kCosDict, indirect != 0);
+  Store().At(id).entries.reserve(std::min(room, kMaxRoom));
+  return Obj(id);
+}
+
+CosObj CosNewNameFromString(Handle doc, ASBool indirect, const char* text) {
+  if (text == nullptr) throw HostError(kErrBadParameter);
+  return Obj(Store().NewName(CheckedDoc(doc), text, indirect != 0));
+}
+
+// Pulls the stream's data from the caller's read stream into the store: the host keeps
+// the one copy. A source that ends before `sourceLength` bytes is a read failure, not a
+// shorter stream.
+CosObj CosNewStream(Handle doc, ASBool indirect, Handle source, ASInt32 sourceStart,
+                    ASBool sourceIsEncoded, CosObj attributes, CosObj decodeParams,
+                    ASInt32 sourceLength) {
+  ObjectStore& store = Store();
+  StreamStore& streams = Host::Current().streams();
+  CheckedDoc(doc);
+  if (indirect == 0 || sourceStart < -1 || sourceLength < -1) throw HostError(kErrBadParameter);
+  const NodeId dict = store.Resolve(attributes);
+  if (dict != kNullNode) {
+    if (store.At(dict).type != kCosDict) throw HostError(kErrTypeMismatch);
+    if (store.At(dict).doc != doc || store.At(dict).number != 0) throw HostError(kErrBadParameter);
+  }
+  const NodeId params = store.Resolve(decodeParams);
+  if (params != kNullNode) {
+    const int type = store.At(params).type;
+    if (type != kCosDict && type != kCosArray) throw HostError(kErrTypeMismatch);
+    if (store.At(params).doc != doc) throw HostError(kErrBadParameter);
+  }
+
+  if (sourceStart >= 0) streams.Seek(source, static_cast<uint64_t>(sourceStart));
+  std::string data;
+  const uint64_t wanted =
+      sourceLength < 0 ? std::numeric_limits<uint64_t>::max() : static_cast<uint64_t>(sourceLength);
+  char chunk[64 * 1024];
+  while (data.size() < wanted) {
+    const size_t ask = static_cast<size_t>(std::min<uint64_t>(sizeof chunk, wanted - data.size()));
+    const size_t got = streams.Read(source, chunk, ask);
+    if (got == 0) break;
+    data.append(chunk, got);
+    if (data.size() > static_cast<size_t>(std::numeric_limits<ASInt32>::max()))
+      throw HostError(kErrFileTooBig);
+  }
+  if (sourceLength >= 0 && data.size() < wanted) throw HostError(kErrFileRead);
+
+  const NodeId streamDict = dict != kNullNode ? dict : store.NewNode(doc, kCosDict, false);
+  if (params != kNullNode) store.DictPut(streamDict, "DecodeParms", params);
+  if (sourceIsEncoded == 0 && store.NamesFilter(streamDict))
+    data = store.EncodedData(streamDict, std::move(data));
+  const NodeId length = store.NewInteger(doc, static_cast<int64_t>(data.size()), false);
+  const NodeId stream = store.NewNode(doc, kCosStream, true);
+  store.At(stream).dict = streamDict;
+  store.At(stream).data = std::move(data);
+  store.DictPut(streamDict, "Length", length);
+  return Obj(stream);
+}
+
+ASInt32 CosIntegerValue(CosObj obj) {
+  const Node& node = Store().At(Id(obj));
+  if (node.type == kCosInteger && node.integer >= std::numeric_limits<ASInt32>::min() &&
+      node.integer <= std::numeric_limits<ASInt32>::max())
+    return static_cast<ASInt32>(node.integer);
+  throw HostError(kErrTypeMismatch);
+}
+
+ASAtom CosNameValue(CosObj obj) {
+  const Node& node = Store().At(Id(obj));
+  if (node.type != kCosName) throw HostError(kErrTypeMismatch);
+  // A name with a zero byte has no atom: its text would be cut short.
+  if (node.text.find('\0') != std::string::npos) throw HostError(kErrBadParameter);
+  return Host::Current().Atom(node.text.c_str());
+}
+
+CosObj CosDictGet(CosObj dict, ASAtom key) {
+  return Obj(Store().DictGet(Id(dict), KeyOf(key)));
+}
+void CosDictPut(CosObj dict, ASAtom key, CosObj value) {
+  Store().DictPut(Id(dict), KeyOf(key), Id(value));
+}
+ASBool CosDictKnown(CosObj dict, ASAtom key) {
+  return Store().DictGet(Id(dict), KeyOf(key)) != kNullNode;
+}
+CosObj CosDictGetKeyString(CosObj dict, const char* key) {
+  return Obj(Store().DictGet(Id(dict), KeyOf(key)));
+}
+ASBool CosDictKnownKeyString(CosObj dict, const char* key) {
+  return Store().DictGet(Id(dict), KeyOf(key)) != kNullNode;
+}
+void CosDictPutKeyString(CosObj dict, const char* key, CosObj value) {
+  Store().DictPut(Id(dict), KeyOf(key), Id(value));
+}
+
+void CosArrayInsert(CosObj array, ASInt32 position, CosObj value) {
+  Store().ArrayInsert(Id(array), position, Id(value));
+}
+void CosArrayPut(CosObj array, ASInt32 index, CosObj value) {
+  Store().ArrayPut(Id(array), index, Id(value));
+}
+
+CosObj CosStreamDict(CosObj stream) {
+  return Obj(Store().Expect(Id(stream), kCosStream).dict);
+}
+
+// Mode 0 reads the stored bytes; modes 1 and 2 read them decoded through the filters.
+Handle CosStreamOpenStm(CosObj stream, ASInt32 mode) {
+  ObjectStore& store = Store();
+  const NodeId id = store.Resolve(stream);
+  const Node& node = store.Expect(id, kCosStream);
+  if (mode < 0 || mode > 2) throw HostError(kErrBadParameter);
+  StreamStore& streams = Host::Current().streams();
+  if (mode == 0 || !store.NamesFilter(node.dict)) return streams.OpenObject(stream);
+  return streams.OpenBuffer(store.DecodedData(id));
+}
+
+}  // namespace
+
+void InstallCosOperations(Host& host) {
+  using namespace slot;
+  host.Install<Table::Cos, Cos::CosObjGetType, &CosObjGetType>();
+  host.Install<Table::Cos, Cos::CosNewNull, &CosNewNull>();
+  host.Install<Table::Cos, Cos::CosNewInteger, &CosNewInteger>();
+  host.Install<Table::Cos, Cos::CosNewArray, &CosNewArray>();
+  host.Install<Table::Cos, Cos::CosNewDict, &CosNewDict>();
+  host.Install<Table::Cos, Cos::CosNewStream, &CosNewStream>();
+  host.Install<Table::Cos, Cos::CosIntegerValue, &CosIntegerValue>();
+  host.Install<Table::Cos, Cos::CosNameValue, &CosNameValue>();
+  host.Install<Table::Cos, Cos::CosDictGet, &CosDictGet>();
+  host.Install<Table::Cos, Cos::CosDictPut, &CosDictPut>();
+  host.Install<Table::Cos, Cos::CosDictKnown, &CosDictKnown>();
+  host.Install<Table::Cos, Cos::CosArrayInsert, &CosArrayInsert>();
+  host.Install<Table::Cos, Cos::CosArrayPut, &CosArrayPut>();
+  host.Install<Table::Cos, Cos::CosStreamDict, &CosStreamDict>();
+  host.Install<Table::Cos, Cos::CosStreamOpenStm, &CosStreamOpenStm>();
+  host.Install<Table::Cos, Cos::CosDictGetKeyString, &CosDictGetKeyString>();
+  host.Install<Table::Cos, Cos::CosDictKnownKeyString, &CosDictKnownKeyString>();
+  host.Install<Table::Cos, Cos::CosDictPutKeyString, &CosDictPutKeyString>();
+  host.Install<Table::Cos, Cos::CosNewNameFromString, &CosNewNameFromString>();
+}
+
+}  // namespace refhost

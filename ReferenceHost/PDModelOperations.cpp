@@ -1,0 +1,54 @@
+// The PDModel operations: documents, pages and annotations.
+#include "DocumentStore.h"
+#include "Host.h"
+
+namespace refhost {
+namespace {
+
+DocumentStore& Documents() {
+  return Host::Current().documents();
+}
+
+ASBool PDAnnotIsValid(PDAnnot annot) {
+  return Documents().IsValidAnnot(annot) ? 1 : 0;
+}
+
+void PDAnnotGetRect(PDAnnot annot, FixedRect* rect) {
+  if (rect == nullptr) throw HostError(kErrBadParameter);
+  *rect = Documents().AnnotRect(annot);
+}
+
+CosObj PDAnnotGetCosObj(PDAnnot annot) {
+  return Host::Current().objects().ToCosObj(Documents().AnnotNode(annot));
+}
+
+PDAnnot PDPageAddNewAnnot(Handle page, ASAtom subtype, const FixedRect* rect) {
+  const char* text = Host::Current().AtomText(subtype);
+  if (text == nullptr || rect == nullptr) throw HostError(kErrBadParameter);
+  return Documents().AddAnnot(page, text, *rect);
+}
+
+Handle PDDocGetCosDoc(Handle doc) {
+  return Documents().CosDocOf(doc);
+}
+Handle PDPageGetDoc(Handle page) {
+  return Documents().PageDoc(page);
+}
+ASInt32 PDPageGetAnnotIndex(Handle page, PDAnnot annot) {
+  return Documents().AnnotIndex(page, annot);
+}
+
+}  // namespace
+
+void InstallPDModelOperations(Host& host) {
+  using namespace slot;
+  host.Install<Table::PDModel, PDModel::PDAnnotIsValid, &PDAnnotIsValid>();
+  host.Install<Table::PDModel, PDModel::PDAnnotGetRect, &PDAnnotGetRect>();
+  host.Install<Table::PDModel, PDModel::PDAnnotGetCosObj, &PDAnnotGetCosObj>();
+  host.Install<Table::PDModel, PDModel::PDPageAddNewAnnot, &PDPageAddNewAnnot>();
+  host.Install<Table::PDModel, PDModel::PDDocGetCosDoc, &PDDocGetCosDoc>();
+  host.Install<Table::PDModel, PDModel::PDPageGetDoc, &PDPageGetDoc>();
+  host.Install<Table::PDModel, PDModel::PDPageGetAnnotIndex, &PDPageGetAnnotIndex>();
+}
+
+}  // namespace refhost

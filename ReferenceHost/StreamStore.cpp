@@ -1,0 +1,212 @@
+#include "StreamStore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "Host.h"
+#include "ObjectStore.h"
+
+namespace refhost {
+namespace {
+
+// 64-bit positioning on every platform (long is 32 bits on Windows).
+bool SeekTo(std::FILE* fp, uint64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(fp, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(fp, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+int64_t EndOf(std::FILE* fp) {
+#if defined(_WIN32)
+  if (_fseeki64(fp, 0, SEEK_END) != 0) return -1;
+  return _ftelli64(fp);
+#else
+  if (fseeko(fp, 0, SEEK_END) != 0) return -1;
+  return ftello(fp);
+#endif
+}
+
+}  // namespace
+
+StreamStore::~StreamStore() {
+  for (auto& file : files_) std::fclose(file.second.fp);
+}
+
+Handle StreamStore::AddStream(Stream stream) {
+  const Handle stm = Host::Current().NewHandle();
+  streams_.emplace(stm, std::move(stream));
+  return stm;
+}
+
+StreamStore::Stream& StreamStore::StreamOf(Handle stm) {
+  auto found = streams_.find(stm);
+  if (found == streams_.end()) throw HostError(kErrBadParameter);
+  return found->second;
+}
+
+StreamStore::File& StreamStore::FileOf(Handle file) {
+  auto found = files_.find(file);
+  if (found == files_.end()) throw HostError(kErrBadParameter);
+  return found->second;
+}
+
+Handle StreamStore::OpenMemory(const char* data, size_t size) {
+  if (data == nullptr && size != 0) throw HostError(kErrBadParameter);
+  Stream stream(Kind::Memory);
+  stream.memory = data;
+  stream.memorySize = size;
+  return AddStream(std::move(stream));
+}
+
+Handle StreamStore::OpenFile(Handle file, bool write) {
+  const File& opened = FileOf(file);
+  if (write ? !opened.writable : !opened.readable) throw HostError(kErrBadParameter);
+  Stream stream(write ? Kind::FileWrite : Kind::FileRead);
+  stream.file = file;
+  return AddStream(std::move(stream));
+}
+
+Handle StreamStore::OpenObject(CosObj object) {
+  if (objects_.At(objects_.Resolve(object)).type != kCosStream) throw HostError(kErrTypeMismatch);
+  Stream stream(Kind::Object);
+  stream.object = object;
+  return AddStream(std::move(stream));
+}
+
+Handle StreamStore::OpenBuffer(std::string data) {
+  Stream stream(Kind::Buffer);
+  stream.buffer = std::move(data);
+  return AddStream(std::move(stream));
+}
+
+size_t StreamStore::Read(Handle stm, char* buffer, size_t bytes) {
+  Stream& stream = StreamOf(stm);
+  if (bytes == 0) return 0;
+  if (buffer == nullptr) throw HostError(kErrBadParameter);
+  const char* source = nullptr;
+  size_t size = 0;
+  switch (stream.kind) {
+    case Kind::Memory:
+      source = stream.memory;
+      size = stream.memorySize;
+      break;
+    case Kind::Object: {
+      const std::string& data = objects_.At(objects_.Resolve(stream.object)).data;
+      source = data.data();
+      size = data.size();
+      break;
+    }
+    case Kind::Buffer:
+      source = stream.buffer.data();
+      size = stream.buffer.size();
+      break;
+    case Kind::FileRead: {
+      File& file = FileOf(stream.file);
+      if (!SeekTo(file.fp, stream.position)) throw HostError(kErrFileRead);
+      const size_t got = std::fread(buffer, 1, bytes, file.fp);
+      if (got < bytes && std::ferror(file.fp)) {
+        std::clearerr(file.fp);
+        throw HostError(kErrFileRead);
+      }
+      stream.position += got;
+      return got;
+    }
+    case Kind::FileWrite:
+      throw HostError(kErrBadParameter);
+  }
+  if (stream.position >= size) return 0;
+  const size_t got = std::min<uint64_t>(bytes, size - stream.position);
+  std::memcpy(buffer, source + stream.position, got);
+  stream.position += got;
+  return got;
+}
+
+size_t StreamStore::Write(Handle stm, const char* buffer, size_t bytes) {
+  Stream& stream = StreamOf(stm);
+  if (stream.kind != Kind::FileWrite) throw HostError(kErrBadParameter);
+  if (bytes == 0) return 0;
+  if (buffer == nullptr) throw HostError(kErrBadParameter);
+  File& file = FileOf(stream.file);
+  if (!SeekTo(file.fp, stream.position)) throw HostError(kErrFileWrite);
+  const size_t put = std::fwrite(buffer, 1, bytes, file.fp);
+  stream.position += put;
+  if (put < bytes) {
+    std::clearerr(file.fp);
+    throw HostError(kErrFileWrite);
+  }
+  return put;
+}
+
+void StreamStore::Flush(Handle stm) {
+  Stream& stream = StreamOf(stm);
+  if (stream.kind == Kind::FileWrite && std::fflush(FileOf(stream.file).fp) != 0)
+    throw HostError(kErrFileWrite);
+}
+
+void StreamStore::Close(Handle stm) {
+  Stream& stream = StreamOf(stm);
+  // A write stream hands its data to the file before it goes; the stream is closed
+  // either way.
+  const bool flushFailed = stream.kind == Kind::FileWrite && files_.count(stream.file) != 0 &&
+                           std::fflush(files_[stream.file].fp) != 0;
+  streams_.erase(stm);
+  if (flushFailed) throw HostError(kErrFileWrite);
+}
+
+void StreamStore::Seek(Handle stm, uint64_t offset) {
+  Stream& stream = StreamOf(stm);
+  if (stream.kind == Kind::FileWrite) throw HostError(kErrBadParameter);
+  stream.position = offset;
+}
+
+Handle StreamStore::CreatePath(const std::string& path) {
+  const Handle handle = Host::Current().NewHandle();
+  paths_.emplace(handle, path);
+  return handle;
+}
+
+void StreamStore::ReleasePath(Handle path) {
+  if (paths_.erase(path) == 0) throw HostError(kErrBadParameter);
+}
+
+ASErrorCode StreamStore::OpenFile(Handle path, unsigned mode, Handle* file) {
+  if (file == nullptr) return kErrBadParameter;
+  *file = nullptr;
+  auto found = paths_.find(path);
+  if (found == paths_.end()) return kErrBadParameter;
+  if (mode == 0 || (mode & ~(kFileRead | kFileWrite | kFileCreate)) != 0) return kErrBadParameter;
+  const std::string& name = found->second;
+  std::error_code error;
+  if (name.empty() || std::filesystem::is_directory(name, error)) return kErrFileOpen;
+  // Create (with or without write) makes a new empty file; write alone updates an
+  // existing one; read alone reads one.
+  const char* fopenMode = (mode & kFileCreate) ? "w+b" : (mode & kFileWrite) ? "r+b" : "rb";
+  std::FILE* fp = std::fopen(name.c_str(), fopenMode);
+  if (fp == nullptr) return kErrFileOpen;
+  const Handle handle = Host::Current().NewHandle();
+  files_.emplace(handle,
+                 File{fp, name, (mode & kFileRead) != 0, (mode & (kFileWrite | kFileCreate)) != 0});
+  *file = handle;
+  return kErrNone;
+}
+
+void StreamStore::CloseFile(Handle file) {
+  File& opened = FileOf(file);
+  const bool failed = std::fclose(opened.fp) != 0;
+  files_.erase(file);
+  if (failed) throw HostError(kErrFileWrite);
+}
+
+int64_t StreamStore::FileLength(Handle file) {
+  File& opened = FileOf(file);
+  if (std::fflush(opened.fp) != 0) throw HostError(kErrFileWrite);
+  const int64_t end = EndOf(opened.fp);
+  if (end < 0) throw HostError(kErrFileRead);
+  return end;
+}
+
+}  // namespace refhost
