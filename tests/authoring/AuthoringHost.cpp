@@ -1,0 +1,94 @@
+#include "AuthoringHost.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "Authoring/AnnotKeys.h"
+#include "Authoring/PlayerAnnotCreation.h"
+#include "PlugInEntry.h"
+#include "PluginLoader.h"
+#include "sim/SimPlatform.h"
+
+namespace authoringtest {
+
+std::string SceneBytes(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t state = 0x2545F491u;
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 1664525u + 1013904223u;
+    bytes[i] = static_cast<char>((state >> 24) ^ i);
+  }
+  return bytes;
+}
+
+refhost::ViewGeometry AuthoringHost::Geometry() {
+  refhost::ViewGeometry geometry;
+  geometry.zoom = 1.5;
+  geometry.scrollX = 12;
+  geometry.scrollY = 30;
+  geometry.pageX = 40;
+  geometry.pageY = 25;
+  geometry.aperture = {0, 0, 1000, 1300};
+  return geometry;
+}
+
+void AuthoringHost::SetUp() {
+  platform::sim::Reset();
+  const refhost::StartupReport report = refhost::RunStartup(host_, &PlugInMain, ModuleInstance());
+  ASSERT_TRUE(report.ok()) << report.failure;
+  ASSERT_TRUE(host_.CallPlugin("InitAnnotKeys", [] { InitAnnotKeys(); }));
+  doc_ = refhost::NewDocument(1, refhost::PageRect(0, 0, 612, 792));
+  page_ = refhost::DocumentPage(doc_, 0);
+  view_ = refhost::NewPageView(doc_, 0, Geometry());
+  refhost::ClearRecords();
+
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string id = std::string(info->test_suite_name()) + "-" + info->name();
+  for (char& c : id)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("mirvane-authoring-" + id);
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  folder_ = folder.string();
+}
+
+void AuthoringHost::TearDown() {
+  platform::sim::SetCodePage(1252);
+  if (!folder_.empty()) std::filesystem::remove_all(folder_);
+}
+
+std::string AuthoringHost::ScenePath(const std::string& fileName) const {
+  return (std::filesystem::path(folder_) / fileName).string();
+}
+
+std::string AuthoringHost::WriteScene(const std::string& fileName, const std::string& bytes) {
+  const std::string path = ScenePath(fileName);
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  EXPECT_TRUE(out.good()) << path;
+  return path;
+}
+
+refhost::PDAnnot AuthoringHost::Create(refhost::DevRect rect) {
+  PDAnnot created = {0, 0};
+  const AVDevRect deviceRect = {rect.left, rect.top, rect.right, rect.bottom};
+  EXPECT_TRUE(host_.CallPlugin("CreatePlayerAnnot", [&] {
+    created = CreatePlayerAnnot(static_cast<AVPageView>(view_), deviceRect);
+  }));
+  EXPECT_EQ(0u, host_.FrameDepth());
+  return ToHost(created);
+}
+
+refhost::PDAnnot AuthoringHost::CreateWithScene(const std::string& path, refhost::DevRect rect) {
+  platform::sim::QueueDialogAnswer(path);
+  return Create(rect);
+}
+
+void AuthoringHost::ExpectNothingLeftOpen() const {
+  EXPECT_EQ(0u, refhost::LiveStreams());
+  EXPECT_EQ(0u, refhost::OpenFiles());
+  EXPECT_EQ(0u, refhost::LivePathNames());
+}
+
+}  // namespace authoringtest
