@@ -154,6 +154,18 @@ class Reader {
   std::map<QPDFObjGen, NodeId> numbered_;
 };
 
+// The canonical (unescaped) form of a name for qpdf. qpdf escapes every byte that needs
+// it except '#' in some versions; there '#' is escaped here, so that a name with '#'
+// reads back as written. A zero byte cannot be written in a name at all.
+std::string QpdfName(const std::string& bytes) {
+  static const bool escapesHash = QPDFObjectHandle::newName("/#").unparse() != "/#";
+  if (bytes.find('\0') != std::string::npos)
+    throw std::runtime_error("a name with a zero byte cannot be written");
+  std::string name = "/";
+  for (char c : bytes) name += (c == '#' && !escapesHash) ? std::string("#23") : std::string(1, c);
+  return name;
+}
+
 // Builds a qpdf document from the store.
 class Writer {
  public:
@@ -206,7 +218,7 @@ class Writer {
       case kCosReal:
         return QPDFObjectHandle::newReal(node.text);
       case kCosName:
-        return QPDFObjectHandle::newName("/" + node.text);
+        return QPDFObjectHandle::newName(QpdfName(node.text));
       case kCosString:
         return QPDFObjectHandle::newString(node.text);
       default:
@@ -232,7 +244,7 @@ class Writer {
     const Node& node = objects_.At(id);
     if (node.type == kCosDict) {
       for (const DictEntry& entry : node.entries)
-        handle.replaceKey("/" + entry.key, Ref(entry.value, depth + 1));
+        handle.replaceKey(QpdfName(entry.key), Ref(entry.value, depth + 1));
     } else if (node.type == kCosArray) {
       for (NodeId item : node.items) handle.appendItem(Ref(item, depth + 1));
     } else if (node.type == kCosStream) {

@@ -1,0 +1,171 @@
+// Path names, files and file streams of the default file system, as the plug-in uses
+// them to embed a scene file and to write one out.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "Files.h"
+#include "HostTestSupport.h"
+
+namespace hosttest {
+namespace {
+
+enum : ASUns16 { kRead = 1, kWrite = 2, kCreate = 4 };
+
+class FilesTest : public HostTest {
+ protected:
+  void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  // Opens `path` through the tables; answers the result code.
+  ASErrorCode Open(const std::string& path, ASUns16 mode, Handle* file) {
+    const char* text = path.c_str();
+    ASErrorCode result = -1;
+    EXPECT_EQ(Run([&] {
+                Handle name =
+                    ASFileSysCreatePathName(nullptr, ASAtomFromString("Cstring"), text, nullptr);
+                result = ASFileSysOpenFile(nullptr, name, mode, file);
+                ASFileSysReleasePath(nullptr, name);
+              }),
+              kErrNone);
+    return result;
+  }
+  TempFolder folder_;
+};
+
+TEST_F(FilesTest, FilesThatCannotBeOpenedAnswerAnErrorCodeWithoutRaising) {
+  const struct {
+    std::string path;
+    ASUns16 mode;
+  } cases[] = {{folder_.File("missing.mvn"), kRead},
+               {folder_.File("missing.mvn"), kWrite},
+               {folder_.File("no-folder/new.mvn"), kWrite | kCreate},
+               {folder_.File(""), kRead}};
+  for (const auto& c : cases) {
+    Handle file = reinterpret_cast<Handle>(0x1);
+    EXPECT_EQ(Open(c.path, c.mode, &file), kErrFileOpen) << c.path;
+    EXPECT_EQ(file, nullptr);
+  }
+  EXPECT_TRUE(host_.uncaughtErrors().empty());
+  EXPECT_EQ(OpenFiles(), 0u);
+  EXPECT_EQ(LivePathNames(), 0u);
+}
+
+TEST_F(FilesTest, WrittenFileReadsBackWithItsLength) {
+  const std::string path = folder_.File("scene.mvn");
+  const char payload[] = "mvn scene bytes\0with a zero";
+  const ASTCount size = sizeof payload - 1;
+  Handle file = nullptr;
+  ASTCount written = 0;
+  ASSERT_EQ(Open(path, kWrite | kCreate, &file), kErrNone);
+  ASSERT_EQ(Run([&] {
+              Handle stm = ASFileStmWrOpen(file, 0);
+              written = ASStmWrite(payload, 1, size, stm);
+              ASStmFlush(stm);
+              ASStmClose(stm);
+              ASFileClose(file);
+            }),
+            kErrNone);
+  EXPECT_EQ(written, size);
+  EXPECT_EQ(std::filesystem::file_size(path), static_cast<uintmax_t>(size));
+
+  ASInt32 length = -1;
+  ASTCount items = -1, atEnd = -1;
+  char back[64] = {};
+  ASSERT_EQ(Open(path, kRead, &file), kErrNone);
+  ASSERT_EQ(Run([&] {
+              length = ASFileGetEOF(file);
+              Handle stm = ASFileStmRdOpen(file, 0);
+              items = ASStmRead(back, 4, 16, stm);  // whole items only
+              atEnd = ASStmRead(back, 1, 1, stm);
+              ASStmClose(stm);
+              ASFileClose(file);
+            }),
+            kErrNone);
+  EXPECT_EQ(length, size);
+  EXPECT_EQ(items, size / 4);
+  EXPECT_EQ(atEnd, 0);
+  EXPECT_EQ(std::string(back, static_cast<size_t>(size)), std::string(payload, size));
+  EXPECT_EQ(LiveStreams(), 0u);
+  EXPECT_EQ(OpenFiles(), 0u);
+  EXPECT_EQ(LivePathNames(), 0u);
+}
+
+TEST_F(FilesTest, CreateTruncatesAndWriteAloneKeepsTheRest) {
+  const std::string path = folder_.File("existing.bin");
+  WriteFile(path, "0123456789");
+  Handle file = nullptr;
+  ASInt32 length = -1;
+  ASSERT_EQ(Open(path, kWrite, &file), kErrNone);
+  ASSERT_EQ(Run([&] {
+              Handle stm = ASFileStmWrOpen(file, 0);
+              ASStmWrite("ab", 1, 2, stm);
+              ASStmClose(stm);
+              length = ASFileGetEOF(file);
+              ASFileClose(file);
+            }),
+            kErrNone);
+  EXPECT_EQ(length, 10);
+  ASSERT_EQ(Open(path, kWrite | kCreate, &file), kErrNone);
+  ASSERT_EQ(Run([&] {
+              length = ASFileGetEOF(file);
+              ASFileClose(file);
+            }),
+            kErrNone);
+  EXPECT_EQ(length, 0);
+}
+
+TEST_F(FilesTest, LengthOfTwoGibibytesOrMoreRaisesInsteadOfWrapping) {
+  const std::string path = folder_.File("huge.bin");
+  { std::ofstream create(path, std::ios::binary); }
+  const struct {
+    uintmax_t size;
+    ASErrorCode code;
+  } cases[] = {
+      {0x7FFFFFFFu, kErrNone}, {0x80000000u, kErrFileTooBig}, {0x100000005ull, kErrFileTooBig}};
+  for (const auto& c : cases) {
+    std::error_code error;
+    std::filesystem::resize_file(path, c.size, error);  // sparse where the system allows
+    if (error) GTEST_SKIP() << "cannot make a large sparse file: " << error.message();
+    Handle file = nullptr;
+    ASInt32 length = -1;
+    ASSERT_EQ(Open(path, kRead, &file), kErrNone);
+    EXPECT_EQ(Run([&] { length = ASFileGetEOF(file); }), c.code);
+    if (c.code == kErrNone) {
+      EXPECT_EQ(static_cast<uintmax_t>(length), c.size);
+    }
+    EXPECT_EQ(Run([&] { ASFileClose(file); }), kErrNone);
+  }
+}
+
+TEST_F(FilesTest, MisusedHandlesAndPathTypesRaiseBadParameter) {
+  const std::string path = folder_.File("a.txt");
+  WriteFile(path, "abc");
+  const char* text = path.c_str();
+  Handle file = nullptr;
+  ASSERT_EQ(Open(path, kRead, &file), kErrNone);
+  char buffer[4];
+  const Handle bogus = reinterpret_cast<Handle>(0x42);
+  EXPECT_EQ(
+      Run([&] { ASFileSysCreatePathName(nullptr, ASAtomFromString("DIPath"), text, nullptr); }),
+      kErrBadParameter);
+  EXPECT_EQ(
+      Run([&] { ASFileSysCreatePathName(bogus, ASAtomFromString("Cstring"), text, nullptr); }),
+      kErrBadParameter);
+  EXPECT_EQ(Run([&] { ASFileStmWrOpen(file, 0); }), kErrBadParameter);  // opened for reading
+  EXPECT_EQ(Run([&] { ASStmRead(buffer, 1, 4, bogus); }), kErrBadParameter);
+  EXPECT_EQ(Run([&] { ASFileGetEOF(bogus); }), kErrBadParameter);
+  EXPECT_EQ(Run([&] { ASFileSysReleasePath(nullptr, bogus); }), kErrBadParameter);
+  EXPECT_EQ(Run([&] {
+              Handle stm = ASMemStmRdOpen(buffer, 4);
+              ASStmClose(stm);
+              ASStmClose(stm);  // closed twice
+            }),
+            kErrBadParameter);
+  EXPECT_EQ(Run([&] { ASFileClose(file); }), kErrNone);
+  EXPECT_EQ(Run([&] { ASFileClose(file); }), kErrBadParameter);
+  EXPECT_EQ(LiveStreams(), 0u);
+}
+
+}  // namespace
+}  // namespace hosttest

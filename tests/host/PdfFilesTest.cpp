@@ -1,0 +1,314 @@
+// Documents saved to and opened from real PDF files: what the plug-in writes must come
+// back with the same meaning, and every saved file must pass qpdf's own check.
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
+#include "Documents.h"
+#include "HostTestSupport.h"
+#include "Objects.h"
+#include "StreamFilters.h"
+
+namespace hosttest {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Canonical text of an object's meaning: dictionary keys sorted, names and strings as
+// hex bytes, streams by their decoded data (Length and filters are the writer's), and
+// indirect objects numbered by first visit so that sharing shows.
+class Describer {
+ public:
+  std::string Of(CosObj obj) {
+    std::ostringstream out;
+    Write(obj, out);
+    return out.str();
+  }
+
+ private:
+  static std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+      hex += digits[c >> 4];
+      hex += digits[c & 15];
+    }
+    return hex;
+  }
+
+  void Write(CosObj obj, std::ostringstream& out) {
+    if (ObjIsIndirect(obj)) {
+      const int number = ObjNumber(obj);
+      auto seen = visits_.find(number);
+      if (seen != visits_.end()) {
+        out << "ref" << seen->second;
+        return;
+      }
+      const int visit = static_cast<int>(visits_.size());
+      visits_[number] = visit;
+      out << "obj" << visit << ":";
+    }
+    switch (ObjType(obj)) {
+      case kCosNull:
+        out << "null";
+        break;
+      case kCosInteger:
+        out << IntValue(obj);
+        break;
+      case kCosReal:
+        out << NumberValue(obj);
+        break;
+      case kCosBoolean:
+        out << (BoolValue(obj) ? "true" : "false");
+        break;
+      case kCosName:
+        out << "/" << Hex(NameText(obj));
+        break;
+      case kCosString:
+        out << "(" << Hex(StringBytes(obj)) << ")";
+        break;
+      case kCosArray:
+        out << "[";
+        for (int i = 0; i < ArrayLength(obj); ++i) {
+          Write(ArrayItem(obj, i), out);
+          out << " ";
+        }
+        out << "]";
+        break;
+      case kCosDict:
+        WriteDict(obj, out, false);
+        break;
+      case kCosStream:
+        WriteDict(StreamDictOf(obj), out, true);
+        out << "stream" << Hex(StreamData(obj));
+        break;
+    }
+  }
+
+  void WriteDict(CosObj dict, std::ostringstream& out, bool ofStream) {
+    std::vector<std::string> keys = DictKeys(dict);
+    std::sort(keys.begin(), keys.end());
+    out << "<<";
+    for (const std::string& key : keys) {
+      if (ofStream && (key == "Length" || key == "Filter" || key == "DecodeParms")) continue;
+      out << "/" << Hex(key) << " ";
+      Write(DictValue(dict, key), out);
+      out << " ";
+    }
+    out << ">>";
+  }
+
+  std::map<int, int> visits_;
+};
+
+// Equal texts, or where they part (descriptions of megabyte streams are long).
+::testing::AssertionResult SameText(const std::string& expected, const std::string& actual) {
+  if (expected == actual) return ::testing::AssertionSuccess();
+  size_t at = 0;
+  while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+  const size_t from = at < 80 ? 0 : at - 80;
+  return ::testing::AssertionFailure()
+         << "texts part at " << at << ":\n  expected ..." << expected.substr(from, 160)
+         << "\n  actual   ..." << actual.substr(from, 160);
+}
+
+class PdfFilesTest : public HostTest {
+ protected:
+  void SetUp() override {
+    if (!PdfFilesSupported()) GTEST_SKIP() << "this build has no PDF files";
+#if !defined(MIRVANE_QPDF_PROGRAM) || defined(_WIN32)
+    GTEST_SKIP() << "the qpdf program is not installed";
+#endif
+  }
+  // Runs qpdf --check; answers its exit status and keeps its report for failures.
+  int QpdfCheck(const std::string& path) {
+#if defined(MIRVANE_QPDF_PROGRAM) && !defined(_WIN32)
+    const std::string report = path + ".check.txt";
+    const std::string command =
+        std::string(MIRVANE_QPDF_PROGRAM) + " --check '" + path + "' > '" + report + "' 2>&1";
+    const int status = std::system(command.c_str());
+    checkReport_ = ReadFile(report);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#else
+    (void)path;
+    return -1;
+#endif
+  }
+  // Makes a stream object from `data` through the tables, as the plug-in embeds a file.
+  CosObj MakeStream(Handle cos, std::string& data, const char* filter) {
+    CosObj stream{};
+    EXPECT_EQ(Run([&] {
+                CosObj dict = CosNewDict(cos, 0, 2);
+                if (filter != nullptr)
+                  CosDictPutKeyString(dict, "Filter", CosNewNameFromString(cos, 0, filter));
+                Handle source = ASMemStmRdOpen(&data[0], static_cast<ASUns32>(data.size()));
+                stream = CosNewStream(cos, 1, source, 0, 0, dict, CosNewNull(), -1);
+                ASStmClose(source);
+              }),
+              kErrNone);
+    return stream;
+  }
+  TempFolder folder_;
+  std::string checkReport_;
+};
+
+TEST_F(PdfFilesTest, EverythingThePlugInWritesSurvivesSaveAndReopen) {
+  const Handle doc = NewDocument(2, PageRect(0, 0, 595.5, 842));
+  const Handle cos = DocumentCosDoc(doc);
+  const FixedRect rect = PageRect(72, 100.25, 300, 400);
+  PDAnnot annot{};
+  CosObj dict{};
+  ASSERT_EQ(Run([&] {
+              annot =
+                  PDPageAddNewAnnot(DocumentPage(doc, 1), ASAtomFromString("KXTRIVOPlayer"), &rect);
+              dict = PDAnnotGetCosObj(annot);
+              CosDictPutKeyString(dict, "F", CosNewInteger(cos, 0, 4));
+              CosDictPutKeyString(dict, "Version", CosNewNameFromString(cos, 0, "1.0"));
+            }),
+            kErrNone);
+
+  // Names whose bytes a writer must escape, and the empty name.
+  const char* names[] = {"a b#c/(d)[e]<f>{g}%h", "\xE9t\xE9\x80\xFF", "", "Tab\tLine\nEnd",
+                         "engine.rev"};
+  const CosObj nameList = NewArray(doc);
+  for (const char* text : names) {
+    CosObj name{};
+    ASSERT_EQ(Run([&] { name = CosNewNameFromString(cos, 0, text); }), kErrNone);
+    ArrayAppend(nameList, name);
+  }
+  DictSet(dict, "Names", nameList);
+
+  const CosObj integers = NewArray(doc);
+  for (int32_t value : {0, -1, 1, INT_MAX, INT_MIN}) ArrayAppend(integers, NewInteger(doc, value));
+  DictSet(dict, "Integers", integers);
+
+  // Nesting, an object shared by reference from two places, and one referring to itself.
+  const CosObj shared = NewDict(doc, true);
+  DictSet(shared, "Self", shared);
+  DictSet(shared, "Text", NewString(doc, std::string("bytes\0(\\)\r\n", 11)));
+  const CosObj level2 = NewArray(doc);
+  ArrayAppend(level2, shared);
+  ArrayAppend(level2, NewBoolean(doc, false));
+  ArrayAppend(level2, NewReal(doc, -0.125));
+  ArrayAppend(level2, NewArray(doc));
+  const CosObj level1 = NewDict(doc);
+  DictSet(level1, "Level2", level2);
+  DictSet(dict, "Level1", level1);
+  DictSet(dict, "Shared", shared);
+
+  // Streams of several sizes; one compressible, one named FlateDecode on creation.
+  std::mt19937 random(11);
+  std::vector<std::string> datas = {"", "x", std::string(100000, 'a'), std::string(3 << 20, '\0')};
+  for (char& c : datas[3]) c = static_cast<char>(random() & 0xFF);
+  const CosObj streams = NewArray(doc);
+  for (std::string& data : datas) ArrayAppend(streams, MakeStream(cos, data, nullptr));
+  if (FlateSupported()) {
+    std::string text = "flate on creation " + std::string(5000, 'z');
+    ArrayAppend(streams, MakeStream(cos, text, "FlateDecode"));
+  }
+  CosObj embedded = ArrayItem(streams, 2);
+  DictSet(StreamDictOf(embedded), "Filename", NewName(doc, "engine.rev"));
+  DictSet(dict, "KXTRIVOPlayerF", embedded);
+  DictSet(dict, "Streams", streams);
+
+  const std::string before = Describer().Of(dict);
+  const std::string path = folder_.File("saved.pdf");
+  SavePdfFile(doc, path);
+  EXPECT_EQ(QpdfCheck(path), 0) << checkReport_;
+
+  const Handle reopened = OpenPdfFile(path);
+  ASSERT_EQ(PageCount(reopened), 2);
+  EXPECT_TRUE(SameRect(PageMediaBox(DocumentPage(reopened, 0)), PageRect(0, 0, 595.5, 842)));
+  const std::vector<PDAnnot> annots = PageAnnotations(DocumentPage(reopened, 1));
+  ASSERT_EQ(annots.size(), 1u);
+  EXPECT_TRUE(SameRect(AnnotationRect(annots[0]), PageRect(72, 100.25, 300, 400)));
+  const CosObj back = AnnotationDict(annots[0]);
+  EXPECT_TRUE(SameText(before, Describer().Of(back)));
+  EXPECT_EQ(NameText(ArrayItem(DictValue(back, "Names"), 0)), names[0]);
+  EXPECT_EQ(StreamData(ArrayItem(DictValue(back, "Streams"), 3)), datas[3]);
+  EXPECT_TRUE(SameObject(DictValue(back, "Shared"),
+                         ArrayItem(DictValue(DictValue(back, "Level1"), "Level2"), 0)));
+  // The compressible stream was compressed by the writer and still reads back decoded.
+  const CosObj compressible = DictValue(back, "KXTRIVOPlayerF");
+  EXPECT_LT(StreamRawData(compressible).size(), datas[2].size());
+  std::string decoded;
+  Handle stm = nullptr;
+  ASSERT_EQ(Run([&] { stm = CosStreamOpenStm(compressible, 2); }), kErrNone);
+  decoded.resize(datas[2].size() + 1);
+  ASTCount got = 0;
+  ASSERT_EQ(Run([&] {
+              got = ASStmRead(&decoded[0], 1, static_cast<ASTCount>(decoded.size()), stm);
+              ASStmClose(stm);
+            }),
+            kErrNone);
+  decoded.resize(static_cast<size_t>(got));
+  EXPECT_EQ(decoded, datas[2]);
+}
+
+TEST_F(PdfFilesTest, OpenedFileKeepsObjectNumbersAndRefusesHostileValues) {
+  // No cross-reference table and a dangling reference: qpdf rebuilds and reads it as null.
+  const std::string path = folder_.File("handmade.pdf");
+  std::ofstream(path, std::ios::binary)
+      << "%PDF-1.6\n"
+         "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+         "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 /MediaBox [0 0 200 100] >> endobj\n"
+         "3 0 obj << /Type /Page /Parent 2 0 R /Annots 4 0 R >> endobj\n"
+         "4 0 obj [5 0 R 6 0 R 99 0 R] endobj\n"
+         "5 0 obj << /Type /Annot /Subtype /KXTRIVOPlayer /Rect [0 0 (x) 99999999]"
+         " /Name /A#20B >> endobj\n"
+         "6 0 obj << /Type /Annot /Subtype /Square /Rect [30 40.25 10.5 20] >> endobj\n"
+         "trailer << /Root 1 0 R >>\n%%EOF\n";
+  const Handle doc = OpenPdfFile(path);
+  ASSERT_EQ(PageCount(doc), 1);
+  const Handle page = DocumentPage(doc, 0);
+  EXPECT_TRUE(SameRect(PageMediaBox(page), PageRect(0, 0, 200, 100)));  // inherited
+  const std::vector<PDAnnot> annots = PageAnnotations(page);
+  ASSERT_EQ(annots.size(), 2u);
+  EXPECT_EQ(ObjNumber(AnnotationDict(annots[0])), 5);
+  EXPECT_EQ(ObjNumber(AnnotationDict(annots[1])), 6);
+  EXPECT_EQ(NameText(DictValue(AnnotationDict(annots[0]), "Name")), "A B");
+  FixedRect rect{};
+  EXPECT_EQ(Run([&] { PDAnnotGetRect(annots[0], &rect); }), kErrBadAnnot);
+  ASSERT_EQ(Run([&] { PDAnnotGetRect(annots[1], &rect); }), kErrNone);
+  EXPECT_TRUE(SameRect(rect, PageRect(10.5, 20, 30, 40.25)));
+  // New objects continue after the file's numbers.
+  EXPECT_GT(ObjNumber(NewDict(doc, true)), 6);
+
+  // Saved over the file it came from, it still passes the check.
+  SavePdfFile(doc, path);
+  EXPECT_EQ(QpdfCheck(path), 0) << checkReport_;
+  CloseDocument(doc);
+  EXPECT_EQ(PageAnnotations(DocumentPage(OpenPdfFile(path), 0)).size(), 2u);
+}
+
+TEST_F(PdfFilesTest, FilesThatAreNotPdfFailWithTheirName) {
+  const std::string garbage = folder_.File("garbage.pdf");
+  std::ofstream(garbage, std::ios::binary) << "this is not a PDF file";
+  for (const std::string& path : {folder_.File("missing.pdf"), garbage}) {
+    try {
+      OpenPdfFile(path);
+      ADD_FAILURE() << "opened " << path;
+    } catch (const std::runtime_error& error) {
+      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+  }
+  EXPECT_TRUE(OpenDocuments().empty());
+  const Handle doc = NewDocument(1, PageRect(0, 0, 10, 10));
+  EXPECT_THROW(SavePdfFile(doc, folder_.File("no-folder/out.pdf")), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace hosttest
