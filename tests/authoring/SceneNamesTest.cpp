@@ -7,7 +7,13 @@
 
 #include "Authoring/SceneNames.h"
 #include "Authoring/SceneFormat.h"
+#if defined(_WIN32)
+#include <mbctype.h>
+
+#include <clocale>
+#else
 #include "sim/SimPlatform.h"
+#endif
 
 namespace {
 
@@ -60,14 +66,26 @@ void PrintTo(const NameCase& c, std::ostream* os) {
   *os << "code page " << c.codePage << (c.separator == '/' ? ", slash" : ", backslash");
 }
 
+// The multibyte code page that the platform's text functions follow: the run-time
+// library's on Windows, the simulation's elsewhere.
+void SelectCodePage(int codePage) {
+#if defined(_WIN32)
+  const std::string locale = "." + std::to_string(codePage);
+  std::setlocale(LC_ALL, locale.c_str());
+  _setmbcp(codePage);
+#else
+  platform::sim::SetCodePage(codePage);
+#endif
+}
+
 class SceneNamesTest : public ::testing::TestWithParam<NameCase> {
  protected:
-  void TearDown() override { platform::sim::SetCodePage(1252); }
+  void TearDown() override { SelectCodePage(1252); }
 };
 
 TEST_P(SceneNamesTest, DerivesNameAndExtension) {
   const NameCase& c = GetParam();
-  platform::sim::SetCodePage(c.codePage);
+  SelectCodePage(c.codePage);
   char name[kScenePathSize];
   char ext[kScenePathSize];
   ASSERT_TRUE(DeriveSceneNames(c.path, c.separator, name, sizeof name, ext, sizeof ext));
