@@ -23,13 +23,20 @@ struct OpenScene {
   ASStm volatile stream;
 };
 
+// Each handle is forgotten before it is released, so a failing release is never retried.
 void ReleaseScene(OpenScene* open) {
-  if (open->stream != nullptr) ASStmClose(open->stream);
-  open->stream = nullptr;
-  if (open->file != nullptr) ASFileClose(open->file);
-  open->file = nullptr;
-  if (open->path != nullptr) ASFileSysReleasePath(nullptr, open->path);
-  open->path = nullptr;
+  if (ASStm stream = open->stream) {
+    open->stream = nullptr;
+    ASStmClose(stream);
+  }
+  if (ASFile file = open->file) {
+    open->file = nullptr;
+    ASFileClose(file);
+  }
+  if (ASPathName path = open->path) {
+    open->path = nullptr;
+    ASFileSysReleasePath(nullptr, path);
+  }
 }
 
 // Opens the scene, copies it into a new stream object and fills the stream's dictionary.
