@@ -82,7 +82,9 @@ CosObj CosNewStream(Handle doc, ASBool indirect, Handle source, ASInt32 sourceSt
   const NodeId dict = store.Resolve(attributes);
   if (dict != kNullNode) {
     if (store.At(dict).type != kCosDict) throw HostError(kErrTypeMismatch);
-    if (store.At(dict).doc != doc || store.At(dict).number != 0) throw HostError(kErrBadParameter);
+    // A stream's dictionary belongs to that stream alone: its Length describes its data.
+    if (store.At(dict).doc != doc || store.At(dict).number != 0 || store.At(dict).ofStream)
+      throw HostError(kErrBadParameter);
   }
   const NodeId params = store.Resolve(decodeParams);
   if (params != kNullNode) {
@@ -114,6 +116,7 @@ CosObj CosNewStream(Handle doc, ASBool indirect, Handle source, ASInt32 sourceSt
   const NodeId stream = store.NewNode(doc, kCosStream, true);
   store.At(stream).dict = streamDict;
   store.At(stream).data = std::move(data);
+  store.At(streamDict).ofStream = true;
   store.DictPut(streamDict, "Length", length);
   return Obj(stream);
 }

@@ -212,6 +212,9 @@ struct Entry<T, Slot, Impl> {
         code = e.code();
       } catch (const std::bad_alloc&) {
         code = kErrNoMemory;
+      } catch (const std::exception&) {
+        // No C++ exception may cross into the plug-in's frames.
+        code = kErrGeneral;
       }
     }
     --Host::operationDepth;

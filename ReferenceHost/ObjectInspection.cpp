@@ -147,11 +147,12 @@ CosObj NewStream(Handle doc, const std::string& data, CosObj dict) {
     streamDict = store.NewNode(cos, kCosDict, false);
   } else {
     const Node& node = store.Expect(streamDict, kCosDict);
-    if (node.doc != cos || node.number != 0) throw HostError(kErrBadParameter);
+    if (node.doc != cos || node.number != 0 || node.ofStream) throw HostError(kErrBadParameter);
   }
   const NodeId stream = store.NewNode(cos, kCosStream, true);
   store.At(stream).dict = streamDict;
   store.At(stream).data = data;
+  store.At(streamDict).ofStream = true;
   store.DictPut(streamDict, "Length",
                 store.NewInteger(cos, static_cast<int64_t>(data.size()), false));
   return Obj(stream);

@@ -99,7 +99,7 @@ NodeId ObjectStore::NewInteger(Handle cosDoc, int64_t value, bool indirect) {
 NodeId ObjectStore::NewReal(Handle cosDoc, double value, bool indirect) {
   if (!std::isfinite(value)) throw HostError(kErrBadParameter);
   const NodeId id = NewNode(cosDoc, kCosReal, indirect);
-  char text[64];
+  char text[512];  // "%.6f" of the largest double has 316 characters
   std::snprintf(text, sizeof text, "%.6f", value);
   // The text is what a saved file shows: no trailing zeros, no "-0".
   std::string written = text;

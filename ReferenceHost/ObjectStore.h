@@ -35,6 +35,7 @@ struct Node {
   std::vector<DictEntry> entries;  // dictionary, in insertion order
   NodeId dict = kNullNode;         // a stream's dictionary (direct)
   std::string data;                // a stream's data as stored, encoded through its filters
+  bool ofStream = false;           // this dictionary is a stream's dictionary
 };
 
 class ObjectStore {

@@ -135,6 +135,7 @@ class Reader {
         const NodeId length =
             objects_.NewInteger(cosDoc_, static_cast<int64_t>(data.size()), false);
         objects_.At(id).dict = streamDict;
+        objects_.At(streamDict).ofStream = true;
         objects_.At(id).data = std::move(data);
         objects_.DictPut(streamDict, "Length", length);
         break;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Host.h"
+#include "PageViews.h"
 #include "PluginLoader.h"
 
 namespace {
@@ -70,6 +71,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
     return 1;
   }
+
+  for (const std::string& alert : refhost::Alerts()) std::printf("alert: %s\n", alert.c_str());
 
   const refhost::StageResult unload = refhost::RunUnload(host, startup);
   std::printf("stage %s: %s\n", unload.name.c_str(), YesNo(unload.completed && unload.result));

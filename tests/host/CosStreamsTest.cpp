@@ -167,6 +167,31 @@ TEST_F(CosStreamsTest, SourcePositionAndLengthChooseTheBytes) {
             kErrBadParameter);
 }
 
+TEST_F(CosStreamsTest, AStreamDictionaryBelongsToOneStream) {
+  std::string data = "abc";
+  CosObj first{};
+  ASSERT_EQ(Run([&] {
+              CosObj attributes = CosNewDict(cos_, 0, 1);
+              Handle source = ASMemStmRdOpen(&data[0], 3);
+              first = CosNewStream(cos_, 1, source, 0, 0, attributes, CosNewNull(), 3);
+              ASStmClose(source);
+            }),
+            kErrNone);
+  // Reusing it would give the first stream the second one's Length.
+  EXPECT_EQ(Run([&] {
+              Handle source = ASMemStmRdOpen(&data[0], 1);
+              CosNewStream(cos_, 1, source, 0, 0, CosStreamDict(first), CosNewNull(), 1);
+            }),
+            kErrBadParameter);
+  EXPECT_EQ(IntValue(DictValue(StreamDictOf(first), "Length")), 3);
+  // So would an indirect dictionary, which a stream's dictionary never is.
+  EXPECT_EQ(Run([&] {
+              Handle source = ASMemStmRdOpen(&data[0], 1);
+              CosNewStream(cos_, 1, source, 0, 0, CosNewDict(cos_, 1, 1), CosNewNull(), 1);
+            }),
+            kErrBadParameter);
+}
+
 TEST_F(CosStreamsTest, ObjectStreamOfAClosedDocumentRaisesBadObject) {
   std::string data = "bytes of a document that goes away";
   const CosObj stream = MakeStream(data, nullptr, 0);

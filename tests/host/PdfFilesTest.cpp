@@ -22,11 +22,6 @@
 namespace hosttest {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Canonical text of an object's meaning: dictionary keys sorted, names and strings as
 // hex bytes, streams by their decoded data (Length and filters are the writer's), and
 // indirect objects numbered by first visit so that sharing shows.
@@ -140,7 +135,8 @@ class PdfFilesTest : public HostTest {
     const std::string command =
         std::string(MIRVANE_QPDF_PROGRAM) + " --check '" + path + "' > '" + report + "' 2>&1";
     const int status = std::system(command.c_str());
-    checkReport_ = ReadFile(report);
+    std::ifstream in(report, std::ios::binary);
+    checkReport_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #else
     (void)path;
