@@ -1,0 +1,152 @@
+// author-player-annot: places a player annotation into a PDF document the way the viewer's
+// Undo of a deletion does it. The reference host opens the document, the plug-in's
+// creation sequence asks for the scene file (answered with --scene), builds the
+// annotation with its embedded scene and placeholder appearance, and the host saves the
+// result.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "Authoring/AnnotKeys.h"
+#include "Authoring/PlayerAnnotCreation.h"
+#include "Documents.h"
+#include "Host.h"
+#include "Objects.h"
+#include "PageViews.h"
+#include "PlugInEntry.h"
+#include "PluginLoader.h"
+#include "sim/SimPlatform.h"
+
+namespace {
+
+struct Options {
+  std::string in;  // empty: a new one-page Letter document
+  std::string out;
+  std::string scene;
+  bool cancel = false;
+  int page = 1;
+  double rect[4] = {72, 432, 360, 720};  // left, bottom, right, top in points
+};
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: author-player-annot --out OUT.pdf (--scene FILE | --cancel)\n"
+               "                           [--in IN.pdf] [--page N] [--rect L,B,R,T]\n"
+               "  Creates a player annotation on page N (from 1) of IN.pdf (default: a new\n"
+               "  one-page document) at the page rectangle L,B,R,T in points, embedding FILE,\n"
+               "  and saves the document as OUT.pdf.\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--in" && hasValue) {
+      options->in = argv[++i];
+    } else if (arg == "--out" && hasValue) {
+      options->out = argv[++i];
+    } else if (arg == "--scene" && hasValue) {
+      options->scene = argv[++i];
+    } else if (arg == "--cancel") {
+      options->cancel = true;
+    } else if (arg == "--page" && hasValue) {
+      options->page = std::atoi(argv[++i]);
+    } else if (arg == "--rect" && hasValue) {
+      double* r = options->rect;
+      if (std::sscanf(argv[++i], "%lf,%lf,%lf,%lf", &r[0], &r[1], &r[2], &r[3]) != 4) return false;
+    } else {
+      return false;
+    }
+  }
+  return !options->out.empty() && (options->cancel || !options->scene.empty());
+}
+
+void PrintAnnotation(refhost::PDAnnot annot) {
+  using namespace refhost;
+  using refhost::CosObj;
+  const CosObj dict = AnnotationDict(annot);
+  const FixedRect rect = AnnotationRect(annot);
+  std::printf("annotation /%s, Rect [%g %g %g %g]\n", AnnotationSubtype(annot).c_str(),
+              FixedToDouble(rect.left), FixedToDouble(rect.bottom), FixedToDouble(rect.right),
+              FixedToDouble(rect.top));
+  if (ObjType(DictValue(dict, "F")) == kCosInteger)
+    std::printf("  F %d\n", IntValue(DictValue(dict, "F")));
+  if (ObjType(DictValue(dict, "Version")) == kCosName)
+    std::printf("  Version /%s\n", NameText(DictValue(dict, "Version")).c_str());
+  const CosObj scene = DictValue(dict, "KXTRIVOPlayerF");
+  if (ObjType(scene) == kCosStream) {
+    const CosObj sceneDict = StreamDictOf(scene);
+    std::printf("  KXTRIVOPlayerF %d 0 R: Filename /%s, Subtype /%s, Length %d, %zu bytes\n",
+                ObjNumber(scene), NameText(DictValue(sceneDict, "Filename")).c_str(),
+                NameText(DictValue(sceneDict, "Subtype")).c_str(),
+                IntValue(DictValue(sceneDict, "Length")), StreamData(scene).size());
+  } else {
+    std::printf("  no embedded scene\n");
+  }
+  const CosObj ap = DictValue(dict, "AP");
+  std::printf("  AP %s\n", ObjType(ap) == kCosDict && ObjType(DictValue(ap, "N")) == kCosStream
+                               ? "with the placeholder form /N"
+                               : "missing");
+}
+
+int Run(const Options& options) {
+  using namespace refhost;
+  using refhost::PDAnnot;
+  Host host;
+  const StartupReport startup = RunStartup(host, &PlugInMain, nullptr);
+  if (!startup.ok()) {
+    std::fprintf(stderr, "author-player-annot: plug-in start-up failed: %s\n",
+                 startup.failure.c_str());
+    return 1;
+  }
+  host.CallPlugin("InitAnnotKeys", [] { InitAnnotKeys(); });
+
+  const Handle doc =
+      options.in.empty() ? NewDocument(1, PageRect(0, 0, 612, 792)) : OpenPdfFile(options.in);
+  if (options.page < 1 || options.page > PageCount(doc))
+    throw std::runtime_error("page " + std::to_string(options.page) +
+                             " does not exist; the document has " + std::to_string(PageCount(doc)));
+  const Handle view = NewPageView(doc, options.page - 1);
+  const double* r = options.rect;
+  const DevRect device = PageRectToDevice(view, PageRect(r[0], r[1], r[2], r[3]));
+
+  if (options.cancel)
+    platform::sim::QueueDialogCancel();
+  else
+    platform::sim::QueueDialogAnswer(options.scene);
+
+  PDAnnot created{0, 0};
+  const bool completed = host.CallPlugin("CreatePlayerAnnot", [&] {
+    const ::PDAnnot annot = CreatePlayerAnnot(
+        reinterpret_cast<AVPageView>(view), {device.left, device.top, device.right, device.bottom});
+    created = {annot.a, annot.b};
+  });
+  for (const std::string& alert : Alerts()) std::printf("alert: %s\n", alert.c_str());
+  if (!completed) return 1;
+  if (created.a == 0 && created.b == 0) {
+    std::printf("no annotation was created (empty rectangle or cancelled dialog)\n");
+  } else {
+    PrintAnnotation(created);
+  }
+  SavePdfFile(doc, options.out);
+  std::printf("saved %s\n", options.out.c_str());
+  return Alerts().empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    Usage();
+    return 2;
+  }
+  try {
+    return Run(options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "author-player-annot: %s\n", e.what());
+    return 1;
+  }
+}
