@@ -48,7 +48,7 @@ CosObj CopySceneIntoStream(CosDoc cosDoc, const char* path, OpenScene* open) {
   open->stream = ASFileStmRdOpen(file, 0);
   const ASInt32 length = ASFileGetEOF(file);
   // A file of 2 GiB or more has no 32-bit length; never store a wrapped one.
-  if (length < 0) ASRaise(kErrSceneFileTooBig);
+  if (length < 0) ASRaise(fileErrTooBig);
 
   const CosObj sceneDict = CosNewDict(cosDoc, ASFalse, kSceneDictRoom);
   CosDictPutKeyString(sceneDict, kKeyLength, CosNewInteger(cosDoc, ASFalse, length));
@@ -74,7 +74,7 @@ bool EmbedSceneFile(PDAnnot annotation, AVPageView pageView, const char* scenePa
   // The writer's own copy of the path, in plain storage that a host error may jump over.
   char path[kScenePathSize];
   const size_t pathLength = std::strlen(scenePath);
-  if (pathLength >= sizeof path) ASRaise(kErrSceneFileOpen);
+  if (pathLength >= sizeof path) ASRaise(fileErrOpenFailed);
   std::memcpy(path, scenePath, pathLength + 1);
 
   const CosDoc cosDoc = PDDocGetCosDoc(PDPageGetDoc(AVPageViewGetPage(pageView)));

@@ -9,11 +9,6 @@
 // Capacity of every buffer that holds a scene path or a part of one, NUL included.
 constexpr size_t kScenePathSize = 1024;
 
-// Error codes raised for failures the writer finds itself, in the viewer's layout (always
-// severity, file system) so that the alert shows the viewer's own text for them.
-constexpr ASErrorCode kErrSceneFileOpen = 0x40010001;    // path longer than kScenePathSize
-constexpr ASErrorCode kErrSceneFileTooBig = 0x40010004;  // 2 GiB or more: no 32-bit length
-
 // Puts Version /1.0 into the annotation's dictionary, copies the file at `scenePath`
 // through the viewer's read stream into a new indirect stream of the page view's document
 // (Length, Type /EmbeddedFile, Filename, Subtype, Params << /Size >>) and refers to it

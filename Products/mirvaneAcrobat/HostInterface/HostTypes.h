@@ -105,5 +105,10 @@ enum : ASInt32 { cosOpenRaw = 0, cosOpenUnfiltered = 1, cosOpenFiltered = 2 };
 // ASFileSysOpenFile modes.
 enum : ASUns16 { ASFILE_READ = 1, ASFILE_WRITE = 2, ASFILE_CREATE = 4 };
 
+// The viewer's file-system error codes (always severity, file system), raised by the
+// plug-in for failures it finds itself so that the alert shows the viewer's own text.
+constexpr ASErrorCode fileErrOpenFailed = 0x40010001;
+constexpr ASErrorCode fileErrTooBig = 0x40010004;
+
 // Notification selectors used by the plug-in.
 enum : NSelector { AVPageViewDidChangeNSEL = 14, PDDocWillCloseNSEL = 77, PDDocDidOpenNSEL = 89 };
