@@ -10,13 +10,7 @@ namespace refhost {
 namespace {
 
 ObjectStore& Store() {
-  return Host::Current().objects();
-}
-NodeId Id(CosObj obj) {
-  return Store().Resolve(obj);
-}
-CosObj Obj(NodeId id) {
-  return Store().ToCosObj(id);
+  return CurrentObjects();
 }
 
 std::string KeyOf(ASAtom key) {

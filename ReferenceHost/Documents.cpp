@@ -13,9 +13,6 @@ namespace {
 DocumentStore& Docs() {
   return Host::Current().documents();
 }
-CosObj Obj(NodeId id) {
-  return Host::Current().objects().ToCosObj(id);
-}
 
 }  // namespace
 

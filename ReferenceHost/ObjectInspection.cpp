@@ -11,13 +11,7 @@ namespace refhost {
 namespace {
 
 ObjectStore& Store() {
-  return Host::Current().objects();
-}
-NodeId Id(CosObj obj) {
-  return Store().Resolve(obj);
-}
-CosObj Obj(NodeId id) {
-  return Store().ToCosObj(id);
+  return CurrentObjects();
 }
 const Node& Typed(CosObj obj, int type) {
   return Store().Expect(Id(obj), type);

@@ -9,6 +9,10 @@
 
 namespace refhost {
 
+ObjectStore& CurrentObjects() {
+  return Host::Current().objects();
+}
+
 ObjectStore::ObjectStore() : nodes_(1) {}  // node 0: the null object
 
 Handle ObjectStore::NewCosDoc(Handle pdDoc) {

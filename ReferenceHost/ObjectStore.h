@@ -106,4 +106,13 @@ class ObjectStore {
   uint32_t stampCounter_ = 0x1000;
 };
 
+// The live host's object store, and the conversions its users make all the time.
+ObjectStore& CurrentObjects();
+inline NodeId Id(CosObj obj) {
+  return CurrentObjects().Resolve(obj);
+}
+inline CosObj Obj(NodeId id) {
+  return CurrentObjects().ToCosObj(id);
+}
+
 }  // namespace refhost
