@@ -13,8 +13,6 @@ class ZAruPDDocManager {
   ZAruPDDocManager(const ZAruPDDocManager&) = delete;
   ZAruPDDocManager& operator=(const ZAruPDDocManager&) = delete;
 
-  size_t DocCount() const { return m_mapDocs.size(); }
-
  private:
   struct HandleLess {
     bool operator()(PDDoc x, PDDoc y) const {
