@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #if defined(_WIN32)
@@ -72,6 +73,84 @@ constexpr unsigned kOpenFileHideReadOnly = 0x00000004;
 // path does not fit into `pathSize` bytes (NUL included).
 MIRVANE_PLATFORM_API bool ShowOpenFileDialog(const char* filter, unsigned flags, char* path,
                                              size_t pathSize);
+
+// --- Windows --------------------------------------------------------------------------
+
+typedef void* WindowHandle;
+
+// Window styles and show commands, with the system's values.
+constexpr unsigned long kWindowStyleChild = 0x40000000;
+constexpr unsigned long kWindowStyleVisible = 0x10000000;
+constexpr unsigned long kWindowStyleClipChildren = 0x02000000;
+constexpr int kShowWindowHide = 0;
+constexpr int kShowWindowShow = 5;
+
+// A window rectangle in the parent's client coordinates: left, top, right, bottom.
+struct WindowRect {
+  int32_t left, top, right, bottom;
+};
+
+// Stand-in of the class library's window object. It owns the window it created; a window
+// it only wraps (Attach) must be detached before the object goes. Destroying the object
+// while it still holds a window destroys that window, so no window outlives its object.
+class MIRVANE_PLATFORM_API CWnd {
+ public:
+  CWnd();
+  virtual ~CWnd();
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+
+  WindowHandle GetSafeHwnd() const { return m_hWnd; }
+  // Wraps a window this object did not create (such as the viewer's page-view window).
+  void Attach(WindowHandle window) { m_hWnd = window; }
+  WindowHandle Detach();
+
+  // kShowWindowShow or kShowWindowHide; answers whether the window was visible before.
+  bool ShowWindow(int command);
+  // Moves to (x, y) in the parent's client coordinates with the given size.
+  void MoveWindow(int x, int y, int width, int height, bool repaint = true);
+  // Destroys the window; the object then holds none.
+  bool DestroyWindow();
+
+ protected:
+  WindowHandle m_hWnd;
+};
+
+// A static control: the plain child window the player attaches to.
+class MIRVANE_PLATFORM_API CStatic : public CWnd {
+ public:
+  // Creates the control as a child of `parent` with `text`, `style`, `rect` (parent's
+  // client coordinates) and control identifier `id`, for the current instance handle.
+  bool Create(const char* text, unsigned long style, const WindowRect& rect, CWnd* parent,
+              unsigned id);
+};
+
+// --- Temporary folder and files -------------------------------------------------------
+
+// windows.h, when included first, maps GetTempPath to GetTempPathA; this one keeps its name.
+#if defined(_WIN32) && defined(GetTempPath)
+#undef GetTempPath
+#endif
+
+// The system's temporary folder with one trailing separator, as GetTempPathA writes it:
+// answers its length without the NUL; 0 on failure; the size needed (NUL included) when
+// `bufferSize` is too small, and then nothing is written.
+MIRVANE_PLATFORM_API unsigned GetTempPath(unsigned bufferSize, char* buffer);
+
+// Creates a new, empty file with a name of its own choosing in `folder` (no trailing
+// separator), exclusively: never through an existing file or link. Writes the full path
+// into `path`; false when no such file could be made or the path does not fit.
+MIRVANE_PLATFORM_API bool CreateUniqueFile(const char* folder, char* path, size_t pathSize);
+
+// Moves the file `from` to `to` in the same folder, replacing whatever file or link is at
+// `to` (never writing through a link to its target). False when it could not.
+MIRVANE_PLATFORM_API bool ReplaceFileWith(const char* from, const char* to);
+
+// Removes a file; false when it could not.
+MIRVANE_PLATFORM_API bool RemoveFile(const char* path);
+
+// Whether `byte` starts a double-byte character in the current code page.
+MIRVANE_PLATFORM_API bool IsLeadByte(unsigned char byte);
 
 // --- Diagnostics ----------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 
+#include "SimInternal.h"
 #include "SimPlatform.h"
 
 namespace platform {
@@ -93,6 +94,8 @@ void Reset() {
   CWinApp* app = s.app;
   s = SimState();
   s.app = app;  // the application object belongs to the module, not to the simulation
+  internal::ResetWindows();
+  internal::ResetTempFolder();
 }
 
 const std::vector<AssertionReport>& AssertionReports() {

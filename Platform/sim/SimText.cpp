@@ -3,12 +3,13 @@
 #include "SimPlatform.h"
 
 namespace platform {
-namespace {
 
 bool IsLeadByte(unsigned char c) {
   if (sim::CodePage() != 932) return false;
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+
+namespace {
 
 unsigned char Upper1252(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);

@@ -1,0 +1,166 @@
+// Simulated window system: one table of windows for the whole process, shared by the
+// reference host's page-view windows and the plug-in's child windows, with a journal of
+// every operation that reached a live window. An operation on a destroyed or unknown
+// handle does nothing and leaves no journal entry, as the system call would fail.
+#include <cstdint>
+
+#include "SimInternal.h"
+#include "SimPlatform.h"
+
+namespace platform {
+namespace {
+
+constexpr uintptr_t kFirstHandle = 0x1000;
+
+struct WindowSystem {
+  std::vector<sim::WindowInfo> windows;  // index = handle - kFirstHandle
+  std::vector<sim::WindowEvent> journal;
+};
+
+WindowSystem& Windows() {
+  static WindowSystem* system = new WindowSystem;  // never destroyed: modules may outlive statics
+  return *system;
+}
+
+// The record of a live window, or null for a destroyed or unknown handle.
+sim::WindowInfo* LiveWindow(WindowHandle handle) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  std::vector<sim::WindowInfo>& windows = Windows().windows;
+  if (value < kFirstHandle || value - kFirstHandle >= windows.size()) return nullptr;
+  sim::WindowInfo& info = windows[value - kFirstHandle];
+  return info.alive ? &info : nullptr;
+}
+
+void Journal(sim::WindowOp op, const sim::WindowInfo& info, bool repaint = false) {
+  Windows().journal.push_back({op, info.handle, info.rect, repaint});
+}
+
+WindowHandle NewWindow(WindowHandle parent, const char* text, unsigned long style,
+                       const WindowRect& rect, unsigned id) {
+  std::vector<sim::WindowInfo>& windows = Windows().windows;
+  sim::WindowInfo info;
+  info.handle = reinterpret_cast<WindowHandle>(kFirstHandle + windows.size());
+  info.parent = parent;
+  info.text = text ? text : "";
+  info.style = style;
+  info.id = id;
+  info.rect = rect;
+  info.visible = (style & kWindowStyleVisible) != 0;
+  info.alive = true;
+  info.instance = CurrentInstanceHandle();
+  windows.push_back(info);
+  Journal(sim::WindowOp::Create, info);
+  return info.handle;
+}
+
+// Destroys the live descendants of `handle` (children before their parents, siblings in
+// creation order), then the window itself. False when it was not a live window.
+bool DestroyTree(WindowHandle handle) {
+  if (LiveWindow(handle) == nullptr) return false;
+  for (const sim::WindowInfo& child : Windows().windows)
+    if (child.alive && child.parent == handle) DestroyTree(child.handle);
+  sim::WindowInfo* info = LiveWindow(handle);
+  info->alive = false;
+  info->visible = false;
+  Journal(sim::WindowOp::Destroy, *info);
+  return true;
+}
+
+}  // namespace
+
+CWnd::CWnd() : m_hWnd(nullptr) {}
+
+CWnd::~CWnd() {
+  if (m_hWnd != nullptr) DestroyTree(m_hWnd);
+}
+
+WindowHandle CWnd::Detach() {
+  WindowHandle window = m_hWnd;
+  m_hWnd = nullptr;
+  return window;
+}
+
+bool CWnd::ShowWindow(int command) {
+  sim::WindowInfo* info = LiveWindow(m_hWnd);
+  if (info == nullptr) return false;
+  const bool wasVisible = info->visible;
+  info->visible = command != kShowWindowHide;
+  if (info->visible) {
+    info->style |= kWindowStyleVisible;
+  } else {
+    info->style &= ~kWindowStyleVisible;
+  }
+  Journal(info->visible ? sim::WindowOp::Show : sim::WindowOp::Hide, *info);
+  return wasVisible;
+}
+
+void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
+  sim::WindowInfo* info = LiveWindow(m_hWnd);
+  if (info == nullptr) return;
+  info->rect = {x, y, x + width, y + height};
+  Journal(sim::WindowOp::Move, *info, repaint);
+}
+
+bool CWnd::DestroyWindow() {
+  WindowHandle window = Detach();
+  return window != nullptr && DestroyTree(window);
+}
+
+bool CStatic::Create(const char* text, unsigned long style, const WindowRect& rect, CWnd* parent,
+                     unsigned id) {
+  // A window object holds one window at a time.
+  if (m_hWnd != nullptr || parent == nullptr) return false;
+  if (LiveWindow(parent->GetSafeHwnd()) == nullptr) return false;
+  m_hWnd = NewWindow(parent->GetSafeHwnd(), text, style, rect, id);
+  return true;
+}
+
+namespace sim {
+
+WindowHandle CreateHostWindow(WindowHandle parent, const std::string& text,
+                              const WindowRect& rect) {
+  if (parent != nullptr && LiveWindow(parent) == nullptr) return nullptr;
+  const unsigned long style = kWindowStyleVisible | (parent ? kWindowStyleChild : 0);
+  return NewWindow(parent, text.c_str(), style, rect, 0);
+}
+
+void DestroyHostWindow(WindowHandle window) {
+  DestroyTree(window);
+}
+
+bool FindWindow(WindowHandle window, WindowInfo* info) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(window);
+  const std::vector<WindowInfo>& windows = Windows().windows;
+  if (value < kFirstHandle || value - kFirstHandle >= windows.size()) return false;
+  if (info != nullptr) *info = windows[value - kFirstHandle];
+  return true;
+}
+
+std::vector<WindowInfo> AllWindows() {
+  return Windows().windows;
+}
+
+std::vector<WindowInfo> LiveChildWindows(WindowHandle parent) {
+  std::vector<WindowInfo> children;
+  for (const WindowInfo& info : Windows().windows)
+    if (info.alive && info.parent == parent) children.push_back(info);
+  return children;
+}
+
+const std::vector<WindowEvent>& WindowJournal() {
+  return Windows().journal;
+}
+
+void ClearWindowJournal() {
+  Windows().journal.clear();
+}
+
+namespace internal {
+
+void ResetWindows() {
+  Windows() = WindowSystem();
+}
+
+}  // namespace internal
+}  // namespace sim
+}  // namespace platform

@@ -1,0 +1,150 @@
+// The simulated window system: what the plug-in's window objects do and what the host and
+// the tests observe of it.
+#include <gtest/gtest.h>
+
+#include "sim/SimPlatform.h"
+
+namespace {
+
+using namespace platform;
+using sim::WindowOp;
+
+WindowHandle Handle(uintptr_t value) {
+  return reinterpret_cast<WindowHandle>(value);
+}
+
+sim::WindowInfo Info(WindowHandle window) {
+  sim::WindowInfo info;
+  EXPECT_TRUE(sim::FindWindow(window, &info));
+  return info;
+}
+
+std::vector<int> Rect(const WindowRect& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+// Operations and handles of the journal since the last clear.
+std::vector<std::pair<WindowOp, WindowHandle>> Journal() {
+  std::vector<std::pair<WindowOp, WindowHandle>> events;
+  for (const auto& e : sim::WindowJournal()) events.emplace_back(e.op, e.handle);
+  return events;
+}
+
+class SimWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::Reset();
+    SetCurrentInstanceHandle(Handle(0x4000));
+    page_.Attach(sim::CreateHostWindow(nullptr, "page view", {0, 0, 800, 600}));
+  }
+  void TearDown() override { page_.Detach(); }
+
+  void MakeChild(CStatic* child, unsigned long style, CWnd* parent = nullptr) {
+    ASSERT_TRUE(child->Create("player", style, {10, 20, 110, 220}, parent ? parent : &page_, 7));
+  }
+
+  CWnd page_;  // borrows the host's window
+};
+
+TEST_F(SimWindowsTest, HandlesCountFrom0x1000AndRestartWithReset) {
+  EXPECT_EQ(page_.GetSafeHwnd(), Handle(0x1000));
+  sim::DestroyHostWindow(sim::CreateHostWindow(nullptr, "b", {}));
+  EXPECT_EQ(sim::CreateHostWindow(nullptr, "c", {}), Handle(0x1002));
+  sim::Reset();
+  EXPECT_TRUE(sim::AllWindows().empty() && sim::WindowJournal().empty());
+  EXPECT_EQ(sim::CreateHostWindow(nullptr, "again", {}), Handle(0x1000));
+}
+
+TEST_F(SimWindowsTest, StaticIsAChildWithItsAttributesAndNeedsALiveParent) {
+  const unsigned long style = kWindowStyleChild | kWindowStyleVisible;
+  CStatic child, hidden;
+  MakeChild(&child, style);
+  MakeChild(&hidden, kWindowStyleChild);
+  const sim::WindowInfo info = Info(child.GetSafeHwnd());
+  EXPECT_EQ(info.parent, page_.GetSafeHwnd());
+  EXPECT_EQ(info.text, "player");
+  EXPECT_EQ(info.style, style);
+  EXPECT_EQ(info.id, 7u);
+  EXPECT_EQ(Rect(info.rect), (std::vector<int>{10, 20, 110, 220}));
+  EXPECT_TRUE(info.visible && info.alive);
+  EXPECT_EQ(info.instance, Handle(0x4000));
+  EXPECT_FALSE(Info(hidden.GetSafeHwnd()).visible);
+  EXPECT_EQ(sim::LiveChildWindows(page_.GetSafeHwnd()).size(), 2u);
+  EXPECT_EQ(Journal().back(), std::make_pair(WindowOp::Create, hidden.GetSafeHwnd()));
+
+  CWnd none, unknown, closed;
+  unknown.Attach(Handle(0x5000));
+  closed.Attach(sim::CreateHostWindow(nullptr, "closed", {}));
+  sim::DestroyHostWindow(closed.GetSafeHwnd());
+  const size_t windows = sim::AllWindows().size();
+  sim::ClearWindowJournal();
+  for (CWnd* parent : {static_cast<CWnd*>(nullptr), &none, &unknown, &closed}) {
+    CStatic orphan;
+    EXPECT_FALSE(orphan.Create("x", kWindowStyleChild, {}, parent, 1));
+    EXPECT_EQ(orphan.GetSafeHwnd(), nullptr);
+  }
+  EXPECT_EQ(sim::AllWindows().size(), windows);
+  EXPECT_TRUE(sim::WindowJournal().empty());
+  unknown.Detach();
+  closed.Detach();
+}
+
+TEST_F(SimWindowsTest, ShowAnswersThePreviousStateAndMoveSetsTheRect) {
+  CStatic child;
+  MakeChild(&child, kWindowStyleChild);
+  sim::ClearWindowJournal();
+  EXPECT_FALSE(child.ShowWindow(kShowWindowShow));
+  EXPECT_TRUE(child.ShowWindow(kShowWindowShow));
+  EXPECT_TRUE(child.ShowWindow(kShowWindowHide));
+  EXPECT_FALSE(child.ShowWindow(kShowWindowHide));
+  child.MoveWindow(5, 6, 100, 50, false);
+  child.MoveWindow(-3, 4, 10, 20);
+  const auto& journal = sim::WindowJournal();
+  const WindowOp ops[] = {WindowOp::Show, WindowOp::Show, WindowOp::Hide,
+                          WindowOp::Hide, WindowOp::Move, WindowOp::Move};
+  ASSERT_EQ(journal.size(), 6u);
+  for (size_t i = 0; i < journal.size(); ++i) EXPECT_EQ(journal[i].op, ops[i]) << i;
+  EXPECT_EQ(Rect(journal[4].rect), (std::vector<int>{5, 6, 105, 56}));
+  EXPECT_FALSE(journal[4].repaint);
+  EXPECT_TRUE(journal[5].repaint);
+  EXPECT_EQ(Rect(Info(child.GetSafeHwnd()).rect), (std::vector<int>{-3, 4, 7, 24}));
+}
+
+TEST_F(SimWindowsTest, DestroyTakesDescendantsFirstAndDeadWindowsIgnoreCalls) {
+  CStatic a, b, c;
+  MakeChild(&a, kWindowStyleChild | kWindowStyleVisible);
+  MakeChild(&b, kWindowStyleChild, &a);
+  MakeChild(&c, kWindowStyleChild);
+  sim::ClearWindowJournal();
+  sim::DestroyHostWindow(page_.GetSafeHwnd());
+  const WindowHandle order[] = {b.GetSafeHwnd(), a.GetSafeHwnd(), c.GetSafeHwnd(),
+                                page_.GetSafeHwnd()};
+  ASSERT_EQ(Journal().size(), 4u);
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(Journal()[i], std::make_pair(WindowOp::Destroy, order[i]));
+
+  sim::ClearWindowJournal();
+  EXPECT_FALSE(a.ShowWindow(kShowWindowHide));
+  a.MoveWindow(1, 2, 3, 4);
+  EXPECT_EQ(Rect(Info(a.GetSafeHwnd()).rect), (std::vector<int>{10, 20, 110, 220}));
+  EXPECT_FALSE(a.DestroyWindow());
+  EXPECT_EQ(a.GetSafeHwnd(), nullptr);
+  EXPECT_TRUE(sim::WindowJournal().empty());
+}
+
+TEST_F(SimWindowsTest, AWindowObjectDestroysOnlyTheWindowItStillHolds) {
+  WindowHandle owned;
+  {
+    CStatic child;
+    MakeChild(&child, kWindowStyleChild);
+    owned = child.GetSafeHwnd();
+    CWnd borrowed;
+    borrowed.Attach(page_.GetSafeHwnd());
+    borrowed.Detach();
+  }
+  EXPECT_FALSE(Info(owned).alive);
+  EXPECT_TRUE(Info(page_.GetSafeHwnd()).alive);
+  EXPECT_EQ(Journal().back(), std::make_pair(WindowOp::Destroy, owned));
+}
+
+}  // namespace
