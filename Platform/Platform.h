@@ -127,15 +127,10 @@ class MIRVANE_PLATFORM_API CStatic : public CWnd {
 
 // --- Temporary folder and files -------------------------------------------------------
 
-// windows.h, when included first, maps GetTempPath to GetTempPathA; this one keeps its name.
-#if defined(_WIN32) && defined(GetTempPath)
-#undef GetTempPath
-#endif
-
 // The system's temporary folder with one trailing separator, as GetTempPathA writes it:
 // answers its length without the NUL; 0 on failure; the size needed (NUL included) when
 // `bufferSize` is too small, and then nothing is written.
-MIRVANE_PLATFORM_API unsigned GetTempPath(unsigned bufferSize, char* buffer);
+MIRVANE_PLATFORM_API unsigned TempFolderPath(unsigned bufferSize, char* buffer);
 
 // Creates a new, empty file with a name of its own choosing in `folder` (no trailing
 // separator), exclusively: never through an existing file or link. Writes the full path

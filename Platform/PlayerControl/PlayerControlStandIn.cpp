@@ -25,6 +25,8 @@ struct Journal {
   std::vector<MvnJournalEntry> entries;
   std::map<void*, Stage> stages;
   int violations = 0;
+  long long ownClock = 0;
+  long long (*clock)(void) = nullptr;  // survives a clear
 };
 
 Journal& TheJournal() {
@@ -38,6 +40,8 @@ MvnJournalEntry NewEntry(MvnCallKind kind, void* window) {
   entry.kind = kind;
   entry.window = window;
   entry.fileSize = -1;
+  Journal& journal = TheJournal();
+  entry.sequence = journal.clock != nullptr ? journal.clock() : ++journal.ownClock;
   return entry;
 }
 
@@ -167,8 +171,14 @@ int mvnJournalViolations(void) {
   return TheJournal().violations;
 }
 
+void mvnJournalSetClock(long long (*clock)(void)) {
+  TheJournal().clock = clock;
+}
+
 void mvnJournalClear(void) {
+  long long (*clock)(void) = TheJournal().clock;
   TheJournal() = Journal();
+  TheJournal().clock = clock;
 }
 
 }  // extern "C"

@@ -17,7 +17,9 @@ struct MvnJournalEntry {
   char path[1024];     // set file: the path passed (cut to fit)
   int fileExists;      // set file: whether a regular file was at the path
   long long fileSize;  // set file: its size in bytes, or -1
-  char problem[160];   // empty, or why this call broke its window's call order
+  char problem[160];
+  long long sequence;  // the journal clock's value when the call was made   // empty, or why this
+                       // call broke its window's call order
 };
 
 MVN_API int mvnJournalCount(void);
@@ -25,6 +27,9 @@ MVN_API int mvnJournalCount(void);
 MVN_API int mvnJournalGet(int index, struct MvnJournalEntry* entry);
 // How many calls broke the order since the last clear.
 MVN_API int mvnJournalViolations(void);
+// The journal's clock: a counter of its own unless a host that journals other events too
+// hands it a shared one, so that both journals can be merged in the order of events.
+MVN_API void mvnJournalSetClock(long long (*clock)(void));
 // Forgets the entries and every window's state.
 MVN_API void mvnJournalClear(void);
 }

@@ -25,7 +25,7 @@ TempFiles& Temp() {
   return *temp;
 }
 
-// The folder GetTempPath reports, ending in exactly one separator.
+// The folder TempFolderPath reports, ending in exactly one separator.
 std::string TempFolder() {
   std::string folder = Temp().folder;
   if (folder.empty()) {
@@ -54,7 +54,7 @@ std::string UniqueFileName() {
 
 }  // namespace
 
-unsigned GetTempPath(unsigned bufferSize, char* buffer) {
+unsigned TempFolderPath(unsigned bufferSize, char* buffer) {
   const std::string folder = TempFolder();
   const size_t needed = folder.size() + 1;
   if (buffer == nullptr || bufferSize < needed) return static_cast<unsigned>(needed);

@@ -72,7 +72,13 @@ struct WindowEvent {
   WindowHandle handle;
   WindowRect rect;
   bool repaint;
+  long long sequence;  // from NextJournalSequence()
 };
+
+// One process-wide counter for every journal that is to be merged with the window
+// journal (the player library's journal takes it as its clock): each call answers the
+// next number.
+MIRVANE_PLATFORM_API long long NextJournalSequence();
 
 // A window of the host's own (a page view's window): visible, with `parent` (may be null).
 MIRVANE_PLATFORM_API WindowHandle CreateHostWindow(WindowHandle parent, const std::string& text,
@@ -90,7 +96,7 @@ MIRVANE_PLATFORM_API void ClearWindowJournal();
 
 // --- Temporary folder -------------------------------------------------------------------
 
-// The folder GetTempPath reports (with exactly one trailing separator). Empty: the
+// The folder TempFolderPath reports (with exactly one trailing separator). Empty: the
 // default, $TMPDIR or else /tmp.
 MIRVANE_PLATFORM_API void SetTempFolder(const std::string& folder);
 

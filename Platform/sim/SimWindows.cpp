@@ -32,7 +32,7 @@ sim::WindowInfo* LiveWindow(WindowHandle handle) {
 }
 
 void Journal(sim::WindowOp op, const sim::WindowInfo& info, bool repaint = false) {
-  Windows().journal.push_back({op, info.handle, info.rect, repaint});
+  Windows().journal.push_back({op, info.handle, info.rect, repaint, sim::NextJournalSequence()});
 }
 
 WindowHandle NewWindow(WindowHandle parent, const char* text, unsigned long style,
@@ -145,6 +145,11 @@ std::vector<WindowInfo> LiveChildWindows(WindowHandle parent) {
   for (const WindowInfo& info : Windows().windows)
     if (info.alive && info.parent == parent) children.push_back(info);
   return children;
+}
+
+long long NextJournalSequence() {
+  static long long sequence = 0;
+  return ++sequence;
 }
 
 const std::vector<WindowEvent>& WindowJournal() {

@@ -26,7 +26,7 @@ bool RandomFileName(std::string* name) {
 
 }  // namespace
 
-unsigned GetTempPath(unsigned bufferSize, char* buffer) {
+unsigned TempFolderPath(unsigned bufferSize, char* buffer) {
   return ::GetTempPathA(bufferSize, buffer);
 }
 

@@ -55,12 +55,12 @@ class TempFilesTest : public ::testing::Test {
 };
 
 TEST_F(TempFilesTest, TempPathEndsInOneSeparatorAndAsksForRoomWhenTooSmall) {
-  const unsigned needed = platform::GetTempPath(0, nullptr);
+  const unsigned needed = platform::TempFolderPath(0, nullptr);
   ASSERT_GT(needed, 2u);
   std::string buffer(needed, 'x');
-  EXPECT_EQ(platform::GetTempPath(needed - 1, &buffer[0]), needed);
+  EXPECT_EQ(platform::TempFolderPath(needed - 1, &buffer[0]), needed);
   EXPECT_EQ(buffer, std::string(needed, 'x'));  // nothing written
-  EXPECT_EQ(platform::GetTempPath(needed, &buffer[0]), needed - 1);
+  EXPECT_EQ(platform::TempFolderPath(needed, &buffer[0]), needed - 1);
   EXPECT_EQ(buffer[needed - 1], '\0');
   EXPECT_EQ(buffer[needed - 2], platform::kPathSeparator);
   EXPECT_NE(buffer[needed - 3], platform::kPathSeparator);
@@ -112,12 +112,12 @@ TEST_F(TempFilesTest, TempFolderIsTheConfiguredOneThenTmpdirThenTmp) {
   for (const auto& c : cases) {
     platform::sim::SetTempFolder(c.configured);
     c.tmpdir ? setenv("TMPDIR", c.tmpdir, 1) : unsetenv("TMPDIR");
-    EXPECT_EQ(platform::GetTempPath(sizeof buffer, buffer), std::strlen(c.expected));
+    EXPECT_EQ(platform::TempFolderPath(sizeof buffer, buffer), std::strlen(c.expected));
     EXPECT_STREQ(buffer, c.expected) << c.configured << " / " << (c.tmpdir ? c.tmpdir : "unset");
   }
   platform::sim::SetTempFolder("/configured");
   platform::sim::Reset();
-  platform::GetTempPath(sizeof buffer, buffer);
+  platform::TempFolderPath(sizeof buffer, buffer);
   EXPECT_STREQ(buffer, "/tmp/");
 }
 
