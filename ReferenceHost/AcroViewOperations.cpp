@@ -1,12 +1,18 @@
-// The AcroView operations on page views, and the note alert.
+// The AcroView operations on page views, the note alert, and the viewer's hooks: annotation
+// handlers, notifications, drawing, the cursor and machine ports.
 #include "Host.h"
+#include "Objects.h"
 #include "ViewStore.h"
+#include "ViewerState.h"
 
 namespace refhost {
 namespace {
 
 ViewStore& Views() {
   return Host::Current().views();
+}
+ViewerState& Viewer() {
+  return Host::Current().viewer();
 }
 
 template <typename T>
@@ -51,6 +57,34 @@ void AVPageViewDeviceRectToPage(Handle view, const DevRect* device, FixedRect* r
   Out(rect) = Views().ToPage(view, Out(device));
 }
 
+void AVAppRegisterNotification(ASInt32 selector, Handle owner, Callback proc, void* clientData) {
+  Viewer().RegisterNotification(selector, owner, proc, clientData);
+}
+
+ASBool AVAppRegisterAnnotHandler(const AnnotHandlerRec* handler) {
+  return Viewer().RegisterAnnotHandler(handler) ? 1 : 0;
+}
+
+// Draws an object of the view's document (a form draws its content; anything else, the
+// null object included, draws nothing) into the rectangle; every call is recorded.
+void AVPageViewDrawCosObj(Handle view, CosObj obj, const DevRect* rect) {
+  const Handle doc = Views().Doc(view);
+  if (!ObjIsNull(obj) && ObjDocument(obj) != doc) throw HostError(kErrBadObject);
+  Viewer().AddDraw(DrawCall{view, obj, Out(rect)});
+}
+
+void AVSysSetCursor(void* cursor) {
+  Viewer().AddCursor(cursor);
+}
+
+void* AVPageViewAcquireMachinePort(Handle view) {
+  return Viewer().AcquirePort(view, Views().Window(view));
+}
+
+void AVPageViewReleaseMachinePort(Handle view, void* port) {
+  Viewer().ReleasePort(view, port);
+}
+
 }  // namespace
 
 void InstallAcroViewOperations(Host& host) {
@@ -64,6 +98,14 @@ void InstallAcroViewOperations(Host& host) {
   host.Install<Table::AcroView, AcroView::AVPageViewRectToDevice, &AVPageViewRectToDevice>();
   host.Install<Table::AcroView, AcroView::AVPageViewDeviceRectToPage,
                &AVPageViewDeviceRectToPage>();
+  host.Install<Table::AcroView, AcroView::AVAppRegisterNotification, &AVAppRegisterNotification>();
+  host.Install<Table::AcroView, AcroView::AVAppRegisterAnnotHandler, &AVAppRegisterAnnotHandler>();
+  host.Install<Table::AcroView, AcroView::AVPageViewDrawCosObj, &AVPageViewDrawCosObj>();
+  host.Install<Table::AcroView, AcroView::AVSysSetCursor, &AVSysSetCursor>();
+  host.Install<Table::AcroView, AcroView::AVPageViewAcquireMachinePort,
+               &AVPageViewAcquireMachinePort>();
+  host.Install<Table::AcroView, AcroView::AVPageViewReleaseMachinePort,
+               &AVPageViewReleaseMachinePort>();
 }
 
 }  // namespace refhost

@@ -6,6 +6,7 @@
 #include "Geometry.h"
 #include "Host.h"
 #include "ViewStore.h"
+#include "ViewerState.h"
 
 namespace refhost {
 namespace {
@@ -19,12 +20,15 @@ DocumentStore& Docs() {
 Handle NewDocument(int pageCount, FixedRect mediaBox) {
   const double x0 = FromFixed(mediaBox.left), x1 = FromFixed(mediaBox.right);
   const double y0 = FromFixed(mediaBox.bottom), y1 = FromFixed(mediaBox.top);
-  return Docs().NewDocument(
+  const Handle doc = Docs().NewDocument(
       pageCount, Box{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)});
+  Host::Current().viewer().NotifyDocDidOpen(doc);
+  return doc;
 }
 
 void CloseDocument(Handle doc) {
   Docs().CheckDocument(doc);
+  Host::Current().viewer().NotifyDocWillClose(doc);
   Host::Current().views().ForgetDocument(doc);
   Docs().Close(doc);
 }

@@ -1,6 +1,7 @@
 // Documents, pages and annotations of the reference host as tests and the refhost tool
 // see them. Handles are the ones the tables hand to the plug-in: a document is a PDDoc,
 // a page a PDPage. Misuse (unknown handle, page index out of range) throws HostError.
+// Opening and closing send the viewer's notifications (Viewer.h).
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include "ObjectStore.h"
 #include "StreamStore.h"
 #include "ViewStore.h"
+#include "ViewerState.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -77,11 +78,13 @@ Host::Host(const Profile& profile)
   streams_ = std::make_unique<StreamStore>(*objects_);
   documents_ = std::make_unique<DocumentStore>(*objects_);
   views_ = std::make_unique<ViewStore>(*documents_);
+  viewer_ = std::make_unique<ViewerState>();
   BuildTables();
 }
 
 Host::~Host() {
   // Views refer to documents, documents to objects, streams to objects and files.
+  viewer_.reset();
   views_.reset();
   documents_.reset();
   streams_.reset();

@@ -59,6 +59,7 @@ struct Profile {
                                            {"ASExtra", 0x00060000}};
   bool versionQueriesUnknown = false;  // HFTGetVersion answers 0xFFFFFFFF
   bool debugWindow = false;            // offer "ADBE:DebugWindow" version 1
+  bool refuseAnnotHandlers = false;    // AVAppRegisterAnnotHandler answers false
 };
 
 struct HftLookup {
@@ -76,6 +77,7 @@ class ObjectStore;
 class StreamStore;
 class DocumentStore;
 class ViewStore;
+class ViewerState;
 
 class Host {
  public:
@@ -127,7 +129,8 @@ class Host {
   static const char* ErrorText(ASErrorCode code);
 
   // --- Fault injection and call counts -------------------------------------------------
-  // The `nthCall`-th call (counted from 1, from now on) of the slot raises `code`.
+  // The `nthCall`-th call (counted from 1, from now on) of the slot raises `code`: before
+  // the operation is done, or right after it for an operation that releases something.
   void InjectFault(Table table, int slot, int nthCall, ASErrorCode code);
   void ClearFaults() { faults_.clear(); }
   int CallCount(Table table, int slot) const;
@@ -150,6 +153,7 @@ class Host {
   StreamStore& streams() { return *streams_; }
   DocumentStore& documents() { return *documents_; }
   ViewStore& views() { return *views_; }
+  ViewerState& viewer() { return *viewer_; }
 
  private:
   struct Frame {
@@ -185,6 +189,7 @@ class Host {
   std::unique_ptr<StreamStore> streams_;
   std::unique_ptr<DocumentStore> documents_;
   std::unique_ptr<ViewStore> views_;
+  std::unique_ptr<ViewerState> viewer_;
 };
 
 // A table entry: counts the call, applies injected faults, runs the implementation and
@@ -192,11 +197,31 @@ class Host {
 template <Table T, int Slot, auto Impl>
 struct Entry;
 
+// Operations that release something: like the viewer's, they release whatever happens,
+// so an injected fault raises only after the release was done.
+constexpr bool IsReleaseOperation(Table table, int slot) {
+  return (table == Table::AcroSupport &&
+          (slot == slot::AcroSupport::ASStmClose || slot == slot::AcroSupport::ASFileClose ||
+           slot == slot::AcroSupport::ASFileSysReleasePath || slot == slot::AcroSupport::ASfree)) ||
+         (table == Table::AcroView && slot == slot::AcroView::AVPageViewReleaseMachinePort);
+}
+
 template <Table T, int Slot, typename R, typename... A, R (*Impl)(A...)>
 struct Entry<T, Slot, Impl> {
   static R REFHOST_CALL Call(A... args) {
     ++Host::operationDepth;
     ASErrorCode code = Host::Current().BeginOperation(T, Slot);
+    if constexpr (IsReleaseOperation(T, Slot)) {
+      if (code != kErrNone) {
+        try {
+          Impl(args...);
+        } catch (const std::exception&) {
+          // The injected fault is what the caller sees.
+        }
+        --Host::operationDepth;
+        Host::Current().Raise(code);
+      }
+    }
     if (code == kErrNone) {
       try {
         if constexpr (std::is_void_v<R>) {

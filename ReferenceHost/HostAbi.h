@@ -66,6 +66,64 @@ struct HandshakeRecord {
   Callback unload;
 };
 
+// What AVPageViewAcquireMachinePort hands out: the page view's window and drawing context.
+struct MachinePort {
+  void* window;  // null for a page view without a window
+  void* drawingContext;
+};
+
+// The annotation handler record a plug-in registers: its size, its flags and 41 procedure
+// members; on the 32-bit viewer every member is one word, the size at word 0, the flags at
+// word 1 and procs[i] at word i + 2.
+struct AnnotHandlerRec {
+  size_t size;
+  ASUns32 flags;
+  Callback procs[41];
+};
+enum AnnotHandlerPosition : int {
+  kNotifyRemovedFromSelection = 6,
+  kNotifyAddedToSelection = 7,
+  kGetType = 10,
+  kGetLayer = 14,
+  kGetInfo = 19,
+  kDeleteInfo = 20,
+  kKeyDown = 23,
+  kDoClick = 26,
+  kAdjustCursor = 27,
+  kGetAnnotViewBBox = 29,
+  kDraw = 31,
+};
+inline Callback HandlerProc(const AnnotHandlerRec* handler, int position) {
+  return handler->procs[position - 2];
+}
+struct AnnotHandlerInfoRec {
+  size_t size;
+  const char* uiName;
+  void* bitmap;
+};
+
+// The procedures of a handler record, as the viewer calls them.
+typedef void(REFHOST_CALL* SelectionProc)(const AnnotHandlerRec*, PDAnnot, Handle view);
+typedef ASAtom(REFHOST_CALL* GetTypeProc)(const AnnotHandlerRec*);
+typedef ASFixed(REFHOST_CALL* GetLayerProc)(const AnnotHandlerRec*, PDAnnot);
+typedef const AnnotHandlerInfoRec*(REFHOST_CALL* GetInfoProc)(const AnnotHandlerRec*);
+typedef void(REFHOST_CALL* DeleteInfoProc)(const AnnotHandlerRec*, const AnnotHandlerInfoRec*);
+typedef ASBool(REFHOST_CALL* KeyDownProc)(const AnnotHandlerRec*, PDAnnot, Handle view, ASInt32 key,
+                                          ASUns16 flags);
+typedef ASBool(REFHOST_CALL* DoClickProc)(const AnnotHandlerRec*, PDAnnot, Handle view, ASInt32 x,
+                                          ASInt32 y, ASUns16 flags, ASInt32 clickCount);
+typedef ASBool(REFHOST_CALL* AdjustCursorProc)(const AnnotHandlerRec*, PDAnnot, Handle view,
+                                               ASInt32 x, ASInt32 y);
+typedef void(REFHOST_CALL* GetViewBBoxProc)(const AnnotHandlerRec*, Handle view, PDAnnot,
+                                            DevRect* rect);
+typedef void(REFHOST_CALL* DrawProc)(const AnnotHandlerRec*, PDAnnot, Handle view);
+
+// Notification selectors the viewer sends, and their procedures' arguments.
+enum : ASInt32 { kNotifyPageViewDidChange = 14, kNotifyDocWillClose = 77, kNotifyDocDidOpen = 89 };
+typedef void(REFHOST_CALL* PageViewDidChangeProc)(Handle view, ASInt16 how, void* clientData);
+typedef void(REFHOST_CALL* DocWillCloseProc)(Handle doc, void* clientData);
+typedef void(REFHOST_CALL* DocDidOpenProc)(Handle doc, ASInt32 error, void* clientData);
+
 typedef ASBool(REFHOST_CALL* PlugInSetupProc)(ASUns32 version, void* record);
 typedef ASBool(REFHOST_CALL* PlugInMainProc)(ASUns32 hostVersion, ASUns32* agreedVersion,
                                              PlugInSetupProc* setup, void* platformRecord);

@@ -6,6 +6,8 @@
 #include "Host.h"
 #include "StreamStore.h"
 #include "ViewStore.h"
+#include "Viewer.h"
+#include "ViewerState.h"
 
 namespace refhost {
 namespace {
@@ -17,18 +19,32 @@ ViewStore& Views() {
 }  // namespace
 
 Handle NewPageView(Handle doc, int pageIndex, const ViewGeometry& geometry) {
-  return Views().NewView(doc, pageIndex, geometry);
+  return Views().NewView(doc, pageIndex, geometry, true);
 }
 
 void SetViewGeometry(Handle view, const ViewGeometry& geometry) {
+  const ViewGeometry before = Views().Geometry(view);
   Views().SetGeometry(view, geometry);
+  const DevRect& a = before.aperture;
+  const DevRect& b = geometry.aperture;
+  int how = 0;
+  if (before.scrollX != geometry.scrollX || before.scrollY != geometry.scrollY ||
+      before.pageX != geometry.pageX || before.pageY != geometry.pageY)
+    how |= kViewChangedScroll;
+  if (a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom)
+    how |= kViewChangedSize;
+  if (before.zoom != geometry.zoom) how |= kViewChangedZoom;
+  if (how != 0) Host::Current().viewer().NotifyPageViewDidChange(view, static_cast<ASInt16>(how));
 }
 
 ViewGeometry GetViewGeometry(Handle view) {
   return Views().Geometry(view);
 }
 void SetViewPage(Handle view, int pageIndex) {
+  const Handle before = Views().Page(view);
   Views().SetPage(view, pageIndex);
+  if (Views().Page(view) != before)
+    Host::Current().viewer().NotifyPageViewDidChange(view, kViewChangedPage);
 }
 void ClosePageView(Handle view) {
   Views().Close(view);

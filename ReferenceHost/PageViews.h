@@ -24,8 +24,9 @@ struct ViewGeometry {
   DevRect aperture{0, 0, 800, 600};  // the visible part of the view, device space
 };
 
-// A page view showing page `pageIndex` of `doc` (AVPageView). Throws HostError for an
-// unknown document, a page index out of range or a bad geometry.
+// A page view showing page `pageIndex` of `doc` (AVPageView), with a window of its own
+// (Viewer.h). Throws HostError for an unknown document, a page index out of range or a bad
+// geometry. Changing its geometry or page sends the page-view-changed notification.
 Handle NewPageView(Handle doc, int pageIndex, const ViewGeometry& geometry = ViewGeometry());
 void SetViewGeometry(Handle view, const ViewGeometry& geometry);
 ViewGeometry GetViewGeometry(Handle view);

@@ -17,6 +17,7 @@
 #include "Documents.h"
 #include "Host.h"
 #include "ObjectStore.h"
+#include "ViewerState.h"
 
 namespace refhost {
 namespace {
@@ -297,11 +298,12 @@ Handle OpenPdfFile(const std::string& path) {
     }
     documents.SetStructure(doc, catalog, info, pageNodes);
     documents.SetPdfVersion(doc, pdf.getPDFVersion());
-    return doc;
   } catch (const std::exception& error) {
     if (doc != nullptr) documents.Close(doc);
     throw Failure("open", path, error.what());
   }
+  Host::Current().viewer().NotifyDocDidOpen(doc);
+  return doc;
 }
 
 void SavePdfFile(Handle doc, const std::string& path) {

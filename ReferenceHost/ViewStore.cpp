@@ -5,6 +5,7 @@
 
 #include "Geometry.h"
 #include "Host.h"
+#include "ViewerState.h"
 
 namespace refhost {
 namespace {
@@ -32,18 +33,29 @@ const ViewStore::View& ViewStore::ViewOf(Handle view) const {
   return found->second;
 }
 
-Handle ViewStore::NewView(Handle doc, int pageIndex, const ViewGeometry& geometry) {
+ViewStore::~ViewStore() {
+  for (const auto& view : views_) DestroyPageViewWindow(view.second.window);
+}
+
+Handle ViewStore::NewView(Handle doc, int pageIndex, const ViewGeometry& geometry,
+                          bool withWindow) {
   CheckGeometry(geometry);
   const Handle page = documents_.Page(doc, pageIndex);
   const Handle view = Host::Current().NewHandle();
-  views_.emplace(view, View{doc, page, geometry});
+  void* const window = withWindow ? CreatePageViewWindow(geometry.aperture) : nullptr;
+  views_.emplace(view, View{doc, page, geometry, window});
   order_.push_back(view);
   return view;
 }
 
 void ViewStore::SetGeometry(Handle view, const ViewGeometry& geometry) {
-  ViewOf(view);
+  const View& record = ViewOf(view);
   CheckGeometry(geometry);
+  const DevRect& before = record.geometry.aperture;
+  const DevRect& after = geometry.aperture;
+  if (record.window != nullptr && (before.right - before.left != after.right - after.left ||
+                                   before.bottom - before.top != after.bottom - after.top))
+    ResizePageViewWindow(record.window, after);
   views_[view].geometry = geometry;
 }
 
@@ -53,7 +65,8 @@ void ViewStore::SetPage(Handle view, int pageIndex) {
 }
 
 void ViewStore::Close(Handle view) {
-  ViewOf(view);
+  DestroyPageViewWindow(ViewOf(view).window);
+  Host::Current().viewer().ForgetView(view);
   views_.erase(view);
   order_.erase(std::find(order_.begin(), order_.end(), view));
 }

@@ -12,14 +12,22 @@
 
 namespace refhost {
 
+// A page view's window, the size of its aperture: its client area is the aperture, so a
+// child at device point (x, y) sits at (x - aperture.left, y - aperture.top). Null where
+// page views have no windows (PageViewWindows.cpp keeps that platform difference).
+void* CreatePageViewWindow(const DevRect& aperture);
+void ResizePageViewWindow(void* window, const DevRect& aperture);
+void DestroyPageViewWindow(void* window);
+
 class ViewStore {
  public:
   explicit ViewStore(DocumentStore& documents) : documents_(documents) {}
+  ~ViewStore();
   ViewStore(const ViewStore&) = delete;
   ViewStore& operator=(const ViewStore&) = delete;
 
   // --- Page views (every failure throws HostError) ----------------------------------
-  Handle NewView(Handle doc, int pageIndex, const ViewGeometry& geometry);
+  Handle NewView(Handle doc, int pageIndex, const ViewGeometry& geometry, bool withWindow);
   void SetGeometry(Handle view, const ViewGeometry& geometry);
   const ViewGeometry& Geometry(Handle view) const { return ViewOf(view).geometry; }
   void SetPage(Handle view, int pageIndex);
@@ -29,6 +37,7 @@ class ViewStore {
   bool IsView(Handle view) const { return views_.count(view) != 0; }
   Handle Page(Handle view) const { return ViewOf(view).page; }
   Handle Doc(Handle view) const { return ViewOf(view).doc; }
+  void* Window(Handle view) const { return ViewOf(view).window; }
   std::vector<Handle> ViewsOf(Handle doc) const;
   Handle DocView(Handle doc);  // made on first use
   Handle DocOfDocView(Handle avDoc) const;
@@ -51,6 +60,7 @@ class ViewStore {
     Handle doc;
     Handle page;
     ViewGeometry geometry;
+    void* window;
   };
   const View& ViewOf(Handle view) const;
 

@@ -1,14 +1,46 @@
-// refhost: loads the plug-in module into the reference host, runs its start-up and
-// prints what happened.
+// refhost: loads the plug-in module into the reference host and runs its start-up as the
+// viewer does. Without a script it prints the start-up and unloads; with one it runs the
+// script's viewer commands in between and prints, after each, what the plug-in did.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
+#include <vector>
 
 #include "Host.h"
 #include "PageViews.h"
+#include "Platform.h"
 #include "PluginLoader.h"
+#include "Script.h"
+#include "Session.h"
+#include "Transcript.h"
+#include "Viewer.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include "sim/SimPlatform.h"
+#endif
 
 namespace {
+
+// Exit codes.
+enum : int {
+  kExitOk = 0,
+  kExitFailed = 1,    // the module did not load, start or unload
+  kExitUsage = 2,     // bad options, unreadable script
+  kExitScript = 3,    // a script line could not run
+  kExitProblems = 4,  // the session ran, but the plug-in broke a rule (see the summary)
+};
+
+struct Options {
+  std::string pluginPath;
+  std::string tempFolder;  // empty: the system's
+  bool trace = false;
+  std::string script;  // empty: no session; "-": standard input
+};
 
 std::string DefaultPluginPath(const char* argv0) {
   std::string self = argv0;
@@ -17,43 +49,86 @@ std::string DefaultPluginPath(const char* argv0) {
   return folder + "/KXTRIVOPlayer.api";
 }
 
-void Usage() {
-  std::printf(
-      "usage: refhost [--plugin PATH] [--debug-window]\n"
-      "  Loads the plug-in into the reference host, runs its start-up and unload,\n"
-      "  and prints the handshake and the host tables the plug-in obtained.\n");
+void Usage(std::FILE* out) {
+  std::fprintf(
+      out,
+      "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [SCRIPT]\n"
+      "  Loads the plug-in into the reference host and runs its start-up as the viewer does,\n"
+      "  printing the handshake and the host tables the plug-in obtained.\n"
+      "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
+      "  ('#' starts a comment):\n"
+      "    open PATH        open a PDF file, page 1 in a new page view (one document at a time)\n"
+      "    page N           show page N (from 1)\n"
+      "    zoom Z           zoom factor, 0 < Z <= 64\n"
+      "    scroll DX DY     scroll by device pixels\n"
+      "    draw             draw the page shown\n"
+      "    click N [COUNT]  click annotation N (from 0, in the page's order), COUNT times\n"
+      "    select N         select annotation N\n"
+      "    deselect N       deselect annotation N\n"
+      "    close            close the document\n"
+      "  After each command it prints what happened: windows, player calls, files written\n"
+      "  into the temporary folder, drawing, alerts, assertion reports, trace lines and host\n"
+      "  errors. At the end it closes the document, unloads the plug-in and prints a summary.\n"
+      "  --plugin PATH  the module (default: KXTRIVOPlayer.api next to refhost)\n"
+      "  --temp DIR     the temporary folder the plug-in sees\n"
+      "  --trace        offer the optional trace table and print its lines\n"
+      "                 (--debug-window is the same)\n"
+      "Exit status: 0 fine, 1 the module failed to load, start or unload, 2 usage, 3 a script\n"
+      "line could not run, 4 the plug-in broke a rule (player call order, host error,\n"
+      "assertion, machine port left acquired).\n");
+}
+
+// Returns -1 when the options are fine, else the exit code.
+int ParseOptions(int argc, char** argv, Options* options) {
+  options->pluginPath = DefaultPluginPath(argv[0]);
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--help") {
+      Usage(stdout);
+      return kExitOk;
+    } else if (arg == "--plugin" && hasValue) {
+      options->pluginPath = argv[++i];
+    } else if (arg == "--temp" && hasValue) {
+      options->tempFolder = argv[++i];
+    } else if (arg == "--trace" || arg == "--debug-window") {
+      options->trace = true;
+    } else if ((arg == "-" || arg[0] != '-') && options->script.empty()) {
+      options->script = arg;
+    } else {
+      Usage(stderr);
+      return kExitUsage;
+    }
+  }
+  return -1;
+}
+
+// The temporary folder the plug-in sees: the simulated platform's on Linux, the process
+// environment's on Windows.
+bool SetTemporaryFolder(const std::string& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!std::filesystem::is_directory(folder, error)) return false;
+#if defined(_WIN32)
+  return SetEnvironmentVariableA("TMP", folder.c_str()) &&
+         SetEnvironmentVariableA("TEMP", folder.c_str());
+#else
+  platform::sim::SetTempFolder(folder);
+  return true;
+#endif
+}
+
+std::string TemporaryFolder() {
+  char buffer[4096];
+  const unsigned length = platform::TempFolderPath(sizeof buffer, buffer);
+  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
 }
 
 const char* YesNo(bool value) {
   return value ? "yes" : "no";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::string pluginPath = DefaultPluginPath(argv[0]);
-  refhost::Profile profile;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
-      pluginPath = argv[++i];
-    } else if (std::strcmp(argv[i], "--debug-window") == 0) {
-      profile.debugWindow = true;
-    } else {
-      Usage();
-      return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
-    }
-  }
-
-  refhost::Host host(profile);
-  refhost::PluginModule module;
-  std::string error;
-  if (!module.Open(pluginPath, &error)) {
-    std::fprintf(stderr, "refhost: %s\n", error.c_str());
-    return 1;
-  }
-  std::printf("loaded %s\n", pluginPath.c_str());
-
-  const refhost::StartupReport startup = refhost::RunStartup(host, module);
+void PrintStartup(const refhost::Host& host, const refhost::StartupReport& startup) {
   std::printf("PlugInMain: %s, agreed handshake version 0x%08X\n", YesNo(startup.mainResult),
               static_cast<unsigned>(startup.agreedVersion));
   for (const refhost::HftLookup& lookup : host.lookups())
@@ -67,16 +142,155 @@ int main(int argc, char** argv) {
   }
   for (const refhost::StageResult& stage : startup.stages)
     std::printf("stage %s: %s\n", stage.name.c_str(), YesNo(stage.completed && stage.result));
+}
+
+// Start-up report and unload, as the viewer's start and exit.
+int RunReport(const Options& options, const refhost::Profile& profile) {
+  refhost::Host host(profile);
+  refhost::PluginModule module;
+  std::string error;
+  if (!module.Open(options.pluginPath, &error)) {
+    std::fprintf(stderr, "refhost: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::printf("loaded %s\n", options.pluginPath.c_str());
+  const refhost::StartupReport startup = refhost::RunStartup(host, module);
+  PrintStartup(host, startup);
   if (!startup.ok()) {
     std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
-    return 1;
+    return kExitFailed;
   }
-
   for (const std::string& alert : refhost::Alerts()) std::printf("alert: %s\n", alert.c_str());
+  for (const std::string& line : host.traceLines()) std::printf("trace: %s\n", line.c_str());
 
   const refhost::StageResult unload = refhost::RunUnload(host, startup);
   std::printf("stage %s: %s\n", unload.name.c_str(), YesNo(unload.completed && unload.result));
   module.Close();
   std::printf("unloaded; host allocations still live: %zu\n", host.LiveAllocations());
-  return unload.completed && unload.result ? 0 : 1;
+  return unload.completed && unload.result ? kExitOk : kExitFailed;
+}
+
+// How error messages name the script.
+std::string ScriptName(const std::string& script) {
+  return script == "-" ? "stdin" : script;
+}
+
+bool ReadScript(const std::string& script, std::vector<refhosttool::Command>* commands,
+                int* exitCode) {
+  std::ifstream file;
+  if (script != "-") {
+    file.open(script);
+    if (!file) {
+      std::fprintf(stderr, "refhost: cannot read the script %s\n", script.c_str());
+      *exitCode = kExitUsage;
+      return false;
+    }
+  }
+  std::istream& in = script == "-" ? std::cin : file;
+  int badLine = 0;
+  std::string reason;
+  if (!refhosttool::ParseScript(in, commands, &badLine, &reason)) {
+    std::fprintf(stderr, "refhost: %s:%d: %s\n", ScriptName(script).c_str(), badLine,
+                 reason.c_str());
+    *exitCode = kExitScript;
+    return false;
+  }
+  return true;
+}
+
+// Start-up, the script's commands, then the viewer's exit: the document still open is
+// closed, the plug-in unloaded.
+int RunSession(const Options& options, const refhost::Profile& profile) {
+  std::vector<refhosttool::Command> commands;
+  int exitCode = kExitOk;
+  if (!ReadScript(options.script, &commands, &exitCode)) return exitCode;
+
+  refhost::Host host(profile);
+#if !defined(_WIN32)
+  // Player calls and window events on one clock, so the transcript shows their order.
+  mvnJournalSetClock(&platform::sim::NextJournalSequence);
+#endif
+  refhosttool::Transcript transcript(stdout);
+  transcript.WatchFolder(TemporaryFolder());
+  refhost::PluginModule module;
+  std::string error;
+  if (!module.Open(options.pluginPath, &error)) {
+    std::fprintf(stderr, "refhost: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::printf(
+      "# After each command, what it caused: windows and player calls in the order they\n"
+      "# happened, then files, drawing, cursors, invalidations, alerts, assertion reports,\n"
+      "# trace lines, host errors.\n");
+  std::printf("loaded %s\n", options.pluginPath.c_str());
+  const refhost::StartupReport startup = refhost::RunStartup(host, module);
+  PrintStartup(host, startup);
+  transcript.PrintNews(host);
+  if (!startup.ok()) {
+    std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
+    return kExitFailed;
+  }
+
+  refhosttool::Session session(stdout);
+  int commandsRun = 0;
+  for (const refhosttool::Command& command : commands) {
+    std::printf("[%d] %s\n", command.line, command.text.c_str());
+    std::string failure;
+    try {
+      session.Run(command);
+      ++commandsRun;
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+    transcript.PrintNews(host);
+    if (!failure.empty()) {
+      std::printf("  !!! stopped here: %s\n", failure.c_str());
+      std::fflush(stdout);
+      std::fprintf(stderr, "refhost: %s:%d: %s\n", ScriptName(options.script).c_str(), command.line,
+                   failure.c_str());
+      exitCode = kExitScript;
+      break;
+    }
+  }
+
+  if (session.HasDocument()) {
+    std::printf("[end] closing the document still open\n");
+    session.CloseDocument();
+    transcript.PrintNews(host);
+  }
+  const refhost::StageResult unload = refhost::RunUnload(host, startup);
+  std::printf("stage %s: %s\n", unload.name.c_str(), YesNo(unload.completed && unload.result));
+  transcript.PrintNews(host);
+  module.Close();
+  transcript.PrintNews(host);
+  std::printf("unloaded; host allocations still live: %zu\n", host.LiveAllocations());
+
+  const refhosttool::Totals& t = transcript.totals();
+  const size_t ports = refhost::LiveMachinePorts();
+  std::printf(
+      "summary: commands run %d of %zu, windows created %d, player calls %d, order problems %d, "
+      "files written %d, alerts %d, assertion reports %d, host errors %d, machine ports live "
+      "%zu\n",
+      commandsRun, commands.size(), t.windowsCreated, t.playerCalls, t.orderProblems,
+      t.filesWritten, t.alerts, t.assertionReports, t.hostErrors, ports);
+  if (exitCode != kExitOk) return exitCode;
+  if (!unload.completed || !unload.result) return kExitFailed;
+  if (t.orderProblems + t.assertionReports + t.hostErrors > 0 || ports > 0) return kExitProblems;
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  const int optionsExit = ParseOptions(argc, argv, &options);
+  if (optionsExit >= 0) return optionsExit;
+  if (!options.tempFolder.empty() && !SetTemporaryFolder(options.tempFolder)) {
+    std::fprintf(stderr, "refhost: cannot use %s as the temporary folder\n",
+                 options.tempFolder.c_str());
+    return kExitUsage;
+  }
+  refhost::Profile profile;
+  profile.debugWindow = options.trace;
+  return options.script.empty() ? RunReport(options, profile) : RunSession(options, profile);
 }

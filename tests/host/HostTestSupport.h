@@ -26,6 +26,7 @@ using namespace refhost;
 
 HOSTTEST_OP(Core, ASAtomFromString, ASAtom, (const char* text), (text))
 HOSTTEST_OP(Core, ASAtomGetString, const char*, (ASAtom atom), (atom))
+HOSTTEST_OP(Core, ASCallbackCreate, Callback, (Handle extension, void* proc), (extension, proc))
 
 HOSTTEST_OP(AcroSupport, ASFileSysCreatePathName, Handle,
             (Handle fs, ASAtom type, const void* spec, const void* zero), (fs, type, spec, zero))
@@ -96,6 +97,16 @@ HOSTTEST_OP(AcroView, AVPageViewRectToDevice, void,
             (Handle view, const FixedRect* rect, DevRect* device), (view, rect, device))
 HOSTTEST_OP(AcroView, AVPageViewDeviceRectToPage, void,
             (Handle view, const DevRect* device, FixedRect* rect), (view, device, rect))
+HOSTTEST_OP(AcroView, AVAppRegisterNotification, void,
+            (ASInt32 selector, Handle owner, Callback proc, void* clientData),
+            (selector, owner, proc, clientData))
+HOSTTEST_OP(AcroView, AVAppRegisterAnnotHandler, ASBool, (const AnnotHandlerRec* handler),
+            (handler))
+HOSTTEST_OP(AcroView, AVPageViewDrawCosObj, void, (Handle view, CosObj obj, const DevRect* rect),
+            (view, obj, rect))
+HOSTTEST_OP(AcroView, AVSysSetCursor, void, (void* cursor), (cursor))
+HOSTTEST_OP(AcroView, AVPageViewAcquireMachinePort, void*, (Handle view), (view))
+HOSTTEST_OP(AcroView, AVPageViewReleaseMachinePort, void, (Handle view, void* port), (view, port))
 
 #undef HOSTTEST_OP
 

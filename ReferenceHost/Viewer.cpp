@@ -1,0 +1,160 @@
+// The test-facing viewer functions of Viewer.h: the viewer's events, delivered to the
+// annotation handlers the plug-in registered.
+#include "Viewer.h"
+
+#include "DocumentStore.h"
+#include "Documents.h"
+#include "Host.h"
+#include "ViewStore.h"
+#include "ViewerState.h"
+
+namespace refhost {
+namespace {
+
+ViewStore& Views() {
+  return Host::Current().views();
+}
+ViewerState& State() {
+  return Host::Current().viewer();
+}
+
+const AnnotHandlerRec* HandlerOf(PDAnnot annot) {
+  return State().HandlerFor(AnnotationSubtype(annot));
+}
+
+PDAnnot ShownAnnotation(Handle view, int annotIndex) {
+  const std::vector<PDAnnot> annots = PageAnnotations(Views().Page(view));
+  if (annotIndex < 0 || annotIndex >= static_cast<int>(annots.size()))
+    throw HostError(kErrBadParameter);
+  return annots[annotIndex];
+}
+
+// The handler's view box of the annotation; without a view-box procedure, the device
+// rectangle of its Rect. False when the procedure raised.
+bool ViewBox(Handle view, PDAnnot annot, const AnnotHandlerRec* handler, DevRect* box) {
+  const GetViewBBoxProc proc =
+      reinterpret_cast<GetViewBBoxProc>(ViewerState::Proc(handler, kGetAnnotViewBBox));
+  if (proc == nullptr) {
+    *box = Views().ToDevice(view, AnnotationRect(annot));
+    return true;
+  }
+  *box = DevRect{0, 0, 0, 0};
+  return Host::Current().CallPlugin("annotation handler GetAnnotViewBBox",
+                                    [&] { proc(handler, view, annot, box); });
+}
+
+bool Contains(const DevRect& box, ASInt32 x, ASInt32 y) {
+  return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+}
+
+void NotifySelection(Handle view, PDAnnot annot, int position, const char* what) {
+  const AnnotHandlerRec* handler = HandlerOf(annot);
+  const SelectionProc proc = reinterpret_cast<SelectionProc>(ViewerState::Proc(handler, position));
+  if (proc != nullptr) Host::Current().CallPlugin(what, [&] { proc(handler, annot, view); });
+}
+
+}  // namespace
+
+Handle NewPageViewWithoutWindow(Handle doc, int pageIndex, const ViewGeometry& geometry) {
+  return Views().NewView(doc, pageIndex, geometry, false);
+}
+
+void* PageViewWindow(Handle view) {
+  return Views().Window(view);
+}
+
+size_t LiveMachinePorts() {
+  return State().LivePorts();
+}
+
+bool HasAnnotHandler(const std::string& subtype) {
+  return State().HandlerFor(subtype) != nullptr;
+}
+
+const AnnotHandlerRec* AnnotHandlerFor(const std::string& subtype) {
+  return State().HandlerFor(subtype);
+}
+
+void DrawPageView(Handle view) {
+  for (const PDAnnot& annot : PageAnnotations(Views().Page(view))) {
+    const AnnotHandlerRec* handler = HandlerOf(annot);
+    const DrawProc draw = reinterpret_cast<DrawProc>(ViewerState::Proc(handler, kDraw));
+    if (draw != nullptr)
+      Host::Current().CallPlugin("annotation handler Draw", [&] { draw(handler, annot, view); });
+  }
+}
+
+int ClickAt(Handle view, ASInt32 x, ASInt32 y, int clickCount) {
+  const std::vector<PDAnnot> annots = PageAnnotations(Views().Page(view));
+  for (int i = static_cast<int>(annots.size()) - 1; i >= 0; --i) {
+    const PDAnnot annot = annots[i];
+    const AnnotHandlerRec* handler = HandlerOf(annot);
+    DevRect box{};
+    if (handler == nullptr || !ViewBox(view, annot, handler, &box) || !Contains(box, x, y))
+      continue;
+    const DoClickProc click = reinterpret_cast<DoClickProc>(ViewerState::Proc(handler, kDoClick));
+    if (click != nullptr)
+      Host::Current().CallPlugin("annotation handler DoClick",
+                                 [&] { click(handler, annot, view, x, y, 0, clickCount); });
+    return i;
+  }
+  return -1;
+}
+
+DevRect AnnotationViewBox(Handle view, int annotIndex) {
+  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  const AnnotHandlerRec* handler = HandlerOf(annot);
+  if (handler == nullptr) throw HostError(kErrBadAnnot);
+  DevRect box{};
+  if (!ViewBox(view, annot, handler, &box)) throw HostError(Host::Current().LastErrorCode());
+  return box;
+}
+
+int ClickAnnotation(Handle view, int annotIndex, int clickCount) {
+  const DevRect box = AnnotationViewBox(view, annotIndex);
+  return ClickAt(view, box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2,
+                 clickCount);
+}
+
+void SelectAnnotation(Handle view, int annotIndex) {
+  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  if (State().Select(view, annot))
+    NotifySelection(view, annot, kNotifyAddedToSelection, "annotation handler added to selection");
+}
+
+void DeselectAnnotation(Handle view, int annotIndex) {
+  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  if (State().Deselect(view, annot))
+    NotifySelection(view, annot, kNotifyRemovedFromSelection,
+                    "annotation handler removed from selection");
+}
+
+bool AdjustCursorOver(Handle view, int annotIndex) {
+  const DevRect box = AnnotationViewBox(view, annotIndex);
+  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  const AnnotHandlerRec* handler = HandlerOf(annot);
+  const AdjustCursorProc proc =
+      reinterpret_cast<AdjustCursorProc>(ViewerState::Proc(handler, kAdjustCursor));
+  if (proc == nullptr) return false;
+  const ASInt32 x = box.left + (box.right - box.left) / 2;
+  const ASInt32 y = box.top + (box.bottom - box.top) / 2;
+  ASBool result = 0;
+  Host::Current().CallPlugin("annotation handler AdjustCursor",
+                             [&] { result = proc(handler, annot, view, x, y); });
+  return result != 0;
+}
+
+const std::vector<DrawCall>& DrawCalls() {
+  return State().draws();
+}
+const std::vector<void*>& CursorCalls() {
+  return State().cursors();
+}
+const std::vector<NotificationRegistration>& NotificationRegistrations() {
+  return State().registrations();
+}
+void ClearViewerRecords() {
+  State().ClearRecords();
+}
+
+}  // namespace refhost

@@ -1,0 +1,128 @@
+#include "Script.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace refhosttool {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The line without its comment (from a `#` at the start or after a blank) and without
+// blanks around it.
+std::string StripLine(const std::string& line) {
+  size_t end = line.size();
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '#' && (i == 0 || IsBlank(line[i - 1]))) {
+      end = i;
+      break;
+    }
+  }
+  size_t begin = 0;
+  while (begin < end && IsBlank(line[begin])) ++begin;
+  while (end > begin && IsBlank(line[end - 1])) --end;
+  return line.substr(begin, end - begin);
+}
+
+bool ParseInt(const std::string& text, int* value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || parsed < -1000000000L || parsed > 1000000000L) return false;
+  *value = static_cast<int>(parsed);
+  return true;
+}
+
+bool ParseDouble(const std::string& text, double* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const double parsed = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(parsed)) return false;
+  *value = parsed;
+  return true;
+}
+
+// An annotation index (from 0) at words[1].
+bool AnnotationArgument(const std::vector<std::string>& words, Command* command) {
+  return words.size() >= 2 && ParseInt(words[1], &command->number) && command->number >= 0;
+}
+
+}  // namespace
+
+LineKind ParseLine(const std::string& line, Command* command, std::string* error) {
+  const std::string text = StripLine(line);
+  if (text.empty()) return LineKind::Empty;
+  std::vector<std::string> words;
+  std::istringstream split(text);
+  for (std::string word; split >> word;) words.push_back(word);
+  const std::string& name = words[0];
+
+  Command parsed;
+  parsed.text = text;
+  bool ok = false;
+  if (name == "open") {
+    parsed.kind = CommandKind::Open;
+    parsed.path = StripLine(text.substr(4));
+    ok = !parsed.path.empty();
+    if (!ok) *error = "'open' takes the path of a PDF file";
+  } else if (name == "page") {
+    parsed.kind = CommandKind::Page;
+    ok = words.size() == 2 && ParseInt(words[1], &parsed.number) && parsed.number >= 1;
+    if (!ok) *error = "'page' takes one page number, from 1";
+  } else if (name == "zoom") {
+    parsed.kind = CommandKind::Zoom;
+    ok = words.size() == 2 && ParseDouble(words[1], &parsed.zoom) && parsed.zoom > 0 &&
+         parsed.zoom <= 64;
+    if (!ok) *error = "'zoom' takes one zoom factor, more than 0 and at most 64";
+  } else if (name == "scroll") {
+    parsed.kind = CommandKind::Scroll;
+    ok = words.size() == 3 && ParseInt(words[1], &parsed.dx) && ParseInt(words[2], &parsed.dy);
+    if (!ok) *error = "'scroll' takes two distances in device pixels, DX and DY";
+  } else if (name == "draw" || name == "close") {
+    parsed.kind = name == "draw" ? CommandKind::Draw : CommandKind::Close;
+    ok = words.size() == 1;
+    if (!ok) *error = "'" + name + "' takes no arguments";
+  } else if (name == "click") {
+    parsed.kind = CommandKind::Click;
+    ok = (words.size() == 2 || words.size() == 3) && AnnotationArgument(words, &parsed) &&
+         (words.size() == 2 || (ParseInt(words[2], &parsed.count) && parsed.count >= 1));
+    if (!ok) *error = "'click' takes an annotation index, from 0, and a click count, from 1";
+  } else if (name == "select" || name == "deselect") {
+    parsed.kind = name == "select" ? CommandKind::Select : CommandKind::Deselect;
+    ok = words.size() == 2 && AnnotationArgument(words, &parsed);
+    if (!ok) *error = "'" + name + "' takes one annotation index, from 0";
+  } else {
+    *error = "unknown command '" + name + "'";
+  }
+  if (!ok) return LineKind::Bad;
+  *command = parsed;
+  return LineKind::Command;
+}
+
+bool ParseScript(std::istream& in, std::vector<Command>* commands, int* badLine,
+                 std::string* error) {
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    Command command;
+    switch (ParseLine(line, &command, error)) {
+      case LineKind::Empty:
+        break;
+      case LineKind::Command:
+        command.line = number;
+        commands->push_back(command);
+        break;
+      case LineKind::Bad:
+        *badLine = number;
+        return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace refhosttool

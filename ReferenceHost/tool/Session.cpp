@@ -1,0 +1,158 @@
+#include "Session.h"
+
+#include <string>
+#include <vector>
+
+#include "Documents.h"
+#include "PageViews.h"
+#include "Viewer.h"
+
+namespace refhosttool {
+namespace {
+
+const char* CommandName(CommandKind kind) {
+  switch (kind) {
+    case CommandKind::Open:
+      return "open";
+    case CommandKind::Page:
+      return "page";
+    case CommandKind::Zoom:
+      return "zoom";
+    case CommandKind::Scroll:
+      return "scroll";
+    case CommandKind::Draw:
+      return "draw";
+    case CommandKind::Click:
+      return "click";
+    case CommandKind::Select:
+      return "select";
+    case CommandKind::Deselect:
+      return "deselect";
+    case CommandKind::Close:
+      return "close";
+  }
+  return "?";
+}
+
+std::string Plural(size_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+void Session::RequireDocument(const Command& command) const {
+  if (doc_ == nullptr)
+    throw CommandError(std::string("'") + CommandName(command.kind) +
+                       "' needs an open document; there is none");
+}
+
+void Session::CheckAnnotation(int index, bool needsHandler) const {
+  const std::vector<refhost::PDAnnot> annots =
+      refhost::PageAnnotations(refhost::PageViewPage(view_));
+  const int page = refhost::PageIndex(refhost::PageViewPage(view_)) + 1;
+  if (index >= static_cast<int>(annots.size()))
+    throw CommandError("page " + std::to_string(page) + " has " +
+                       Plural(annots.size(), "annotation") + "; there is no annotation " +
+                       std::to_string(index));
+  const std::string subtype = refhost::AnnotationSubtype(annots[index]);
+  if (needsHandler && !refhost::HasAnnotHandler(subtype))
+    throw CommandError("annotation " + std::to_string(index) + " (/" + subtype +
+                       ") has no handler that could take a click");
+}
+
+void Session::ListAnnotations() const {
+  const refhost::Handle page = refhost::PageViewPage(view_);
+  const std::vector<refhost::PDAnnot> annots = refhost::PageAnnotations(page);
+  std::fprintf(out_, "  page %d of %d: %s\n", refhost::PageIndex(page) + 1,
+               refhost::PageCount(doc_), Plural(annots.size(), "annotation").c_str());
+  for (size_t i = 0; i < annots.size(); ++i) {
+    std::string where;
+    try {
+      const refhost::DevRect r =
+          refhost::PageRectToDevice(view_, refhost::AnnotationRect(annots[i]));
+      where = "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+              std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+    } catch (const std::exception&) {
+      where = "malformed";
+    }
+    std::fprintf(out_, "    annotation %zu: /%s, rect %s\n", i,
+                 refhost::AnnotationSubtype(annots[i]).c_str(), where.c_str());
+  }
+}
+
+void Session::Run(const Command& command) {
+  if (command.kind != CommandKind::Open) RequireDocument(command);
+  switch (command.kind) {
+    case CommandKind::Open: {
+      if (doc_ != nullptr) throw CommandError("a document is open already; close it first");
+      try {
+        doc_ = refhost::OpenPdfFile(command.path);
+      } catch (const std::exception& error) {
+        throw CommandError(error.what());
+      }
+      view_ = refhost::NewPageView(doc_, 0);
+      ListAnnotations();
+      break;
+    }
+    case CommandKind::Page: {
+      const int pages = refhost::PageCount(doc_);
+      if (command.number > pages)
+        throw CommandError("page " + std::to_string(command.number) +
+                           " does not exist; the document has " + Plural(pages, "page"));
+      refhost::SetViewPage(view_, command.number - 1);
+      ListAnnotations();
+      break;
+    }
+    case CommandKind::Zoom: {
+      refhost::ViewGeometry geometry = refhost::GetViewGeometry(view_);
+      geometry.zoom = command.zoom;
+      refhost::SetViewGeometry(view_, geometry);
+      break;
+    }
+    case CommandKind::Scroll: {
+      refhost::ViewGeometry geometry = refhost::GetViewGeometry(view_);
+      geometry.scrollX += command.dx;
+      geometry.scrollY += command.dy;
+      refhost::SetViewGeometry(view_, geometry);
+      break;
+    }
+    case CommandKind::Draw:
+      refhost::DrawPageView(view_);
+      break;
+    case CommandKind::Click: {
+      CheckAnnotation(command.number, true);
+      const refhost::DevRect box = refhost::AnnotationViewBox(view_, command.number);
+      const int x = box.left + (box.right - box.left) / 2;
+      const int y = box.top + (box.bottom - box.top) / 2;
+      const int hit = refhost::ClickAt(view_, x, y, command.count);
+      if (hit < 0)
+        std::fprintf(out_, "  click at (%d,%d), count %d: no annotation took it\n", x, y,
+                     command.count);
+      else
+        std::fprintf(out_, "  click at (%d,%d), count %d: annotation %d took it\n", x, y,
+                     command.count, hit);
+      break;
+    }
+    case CommandKind::Select:
+    case CommandKind::Deselect:
+      CheckAnnotation(command.number, false);
+      if (command.kind == CommandKind::Select)
+        refhost::SelectAnnotation(view_, command.number);
+      else
+        refhost::DeselectAnnotation(view_, command.number);
+      break;
+    case CommandKind::Close:
+      CloseDocument();
+      break;
+  }
+}
+
+void Session::CloseDocument() {
+  if (doc_ == nullptr) return;
+  const refhost::Handle doc = doc_;
+  doc_ = nullptr;
+  view_ = nullptr;
+  refhost::CloseDocument(doc);
+}
+
+}  // namespace refhosttool

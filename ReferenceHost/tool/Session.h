@@ -1,0 +1,41 @@
+// Runs the commands of a session script against the reference host's viewer, one
+// document at a time shown in one page view with a window.
+#pragma once
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "HostAbi.h"
+#include "Script.h"
+
+namespace refhosttool {
+
+// A command that cannot run; what() says why.
+class CommandError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Session {
+ public:
+  explicit Session(std::FILE* out) : out_(out) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Runs one command and prints its own result; throws CommandError when it cannot run.
+  void Run(const Command& command);
+  bool HasDocument() const { return doc_ != nullptr; }
+  // Closes the document still open, as the viewer does on exit.
+  void CloseDocument();
+
+ private:
+  void RequireDocument(const Command& command) const;
+  void CheckAnnotation(int index, bool needsHandler) const;
+  void ListAnnotations() const;
+
+  std::FILE* out_;
+  refhost::Handle doc_ = nullptr;
+  refhost::Handle view_ = nullptr;
+};
+
+}  // namespace refhosttool

@@ -1,0 +1,240 @@
+#include "Transcript.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "Objects.h"
+#include "PageViews.h"
+#include "PlayerJournal.h"
+#include "Viewer.h"
+
+#if !defined(_WIN32)
+#include "sim/SimPlatform.h"
+#endif
+
+namespace refhosttool {
+namespace {
+
+unsigned long Hex(const void* handle) {
+  return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle));
+}
+
+std::string Rect(int left, int top, int right, int bottom) {
+  return "(" + std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(right) +
+         "," + std::to_string(bottom) + ")";
+}
+
+std::string Rect(const refhost::DevRect& r) {
+  return Rect(r.left, r.top, r.right, r.bottom);
+}
+
+std::string DescribeObject(refhost::CosObj obj) {
+  try {
+    if (refhost::ObjIsNull(obj)) return "the null object";
+    if (refhost::ObjIsIndirect(obj)) return "object " + std::to_string(refhost::ObjNumber(obj));
+    return "a direct object of type " + std::to_string(refhost::ObjType(obj));
+  } catch (const std::exception&) {
+    return "an object that is gone";
+  }
+}
+
+}  // namespace
+
+void Transcript::WatchFolder(const std::string& folder) {
+  folder_ = folder;
+  files_ = ScanFolder();
+}
+
+std::map<std::string, Transcript::FileState> Transcript::ScanFolder() const {
+  std::map<std::string, FileState> files;
+  if (folder_.empty()) return files;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
+       it.increment(error)) {
+    std::error_code ignored;
+    if (!it->is_regular_file(ignored)) continue;
+    const auto size = it->file_size(ignored);
+    const auto modified = it->last_write_time(ignored).time_since_epoch().count();
+    files[it->path().filename().string()] =
+        FileState{static_cast<unsigned long long>(size), static_cast<long long>(modified)};
+  }
+  return files;
+}
+
+void Transcript::PrintNews(refhost::Host& host) {
+  PrintWindowsAndPlayerCalls();
+  PrintFiles();
+  PrintViewerRecords(host);
+  PrintReports(host);
+  std::fflush(out_);
+}
+
+// Window events and player calls, merged in the order they happened: both journals run
+// on one clock.
+void Transcript::PrintWindowsAndPlayerCalls() {
+#if !defined(_WIN32)
+  const std::vector<platform::sim::WindowEvent>& windows = platform::sim::WindowJournal();
+  if (windowEvents_ > windows.size()) windowEvents_ = 0;  // the journal was cleared
+#endif
+  const size_t calls = static_cast<size_t>(mvnJournalCount());
+  if (playerCalls_ > calls) playerCalls_ = 0;  // the journal was cleared
+  MvnJournalEntry entry{};
+  bool haveEntry = false;
+  for (;;) {
+    if (!haveEntry && playerCalls_ < calls)
+      haveEntry = mvnJournalGet(static_cast<int>(playerCalls_), &entry) != 0;
+#if !defined(_WIN32)
+    if (windowEvents_ < windows.size() &&
+        (!haveEntry || windows[windowEvents_].sequence < entry.sequence)) {
+      PrintWindowEvent(windows[windowEvents_++]);
+      continue;
+    }
+#endif
+    if (!haveEntry) break;
+    PrintPlayerCall(entry);
+    ++playerCalls_;
+    haveEntry = false;
+  }
+}
+
+#if !defined(_WIN32)
+void Transcript::PrintWindowEvent(const platform::sim::WindowEvent& event) {
+  using platform::sim::WindowOp;
+  {
+    const platform::WindowRect& r = event.rect;
+    std::fprintf(out_, "  window 0x%lX ", Hex(event.handle));
+    switch (event.op) {
+      case WindowOp::Create: {
+        ++totals_.windowsCreated;
+        platform::sim::WindowInfo info;
+        platform::sim::FindWindow(event.handle, &info);
+        if (!info.text.empty()) std::fprintf(out_, "\"%s\" ", info.text.c_str());
+        std::string parent = "none";
+        if (info.parent != nullptr) {
+          char text[32];
+          std::snprintf(text, sizeof text, "0x%lX", Hex(info.parent));
+          parent = text;
+        }
+        std::fprintf(out_, "created: parent %s, style 0x%08lX, id 0x%X, rect %s, %s\n",
+                     parent.c_str(), info.style, info.id,
+                     Rect(r.left, r.top, r.right, r.bottom).c_str(),
+                     (info.style & platform::kWindowStyleVisible) ? "visible" : "hidden");
+        break;
+      }
+      case WindowOp::Show:
+        std::fprintf(out_, "shown\n");
+        break;
+      case WindowOp::Hide:
+        std::fprintf(out_, "hidden\n");
+        break;
+      case WindowOp::Move:
+        std::fprintf(out_, "moved to %s%s\n", Rect(r.left, r.top, r.right, r.bottom).c_str(),
+                     event.repaint ? "" : ", no repaint");
+        break;
+      case WindowOp::Destroy:
+        std::fprintf(out_, "destroyed\n");
+        break;
+    }
+  }
+}
+#endif
+
+void Transcript::PrintPlayerCall(const MvnJournalEntry& entry) {
+  {
+    ++totals_.playerCalls;
+    const unsigned long window = Hex(entry.window);
+    switch (entry.kind) {
+      case kMvnCreateGUI:
+        std::fprintf(out_, "  player mvnCreateGUI(0x%lX, %d)\n", window, entry.args[0]);
+        break;
+      case kMvnSetFileName:
+        if (entry.fileExists)
+          std::fprintf(out_, "  player mvnSetFileName(0x%lX, \"%s\"): file exists, %lld bytes\n",
+                       window, entry.path, entry.fileSize);
+        else
+          std::fprintf(out_, "  player mvnSetFileName(0x%lX, \"%s\"): NO FILE THERE\n", window,
+                       entry.path);
+        break;
+      case kMvnMoveWindow:
+        std::fprintf(out_, "  player mvnMoveWindow(0x%lX, %d, %d, %d, %d)\n", window, entry.args[0],
+                     entry.args[1], entry.args[2], entry.args[3]);
+        break;
+      case kMvnDeleteGUI:
+        std::fprintf(out_, "  player mvnDeleteGUI(0x%lX)\n", window);
+        break;
+      default:
+        std::fprintf(out_, "  player call of unknown kind %d on 0x%lX\n", entry.kind, window);
+        break;
+    }
+    if (entry.problem[0] != '\0') {
+      ++totals_.orderProblems;
+      std::fprintf(out_, "  !!! PLAYER CALL ORDER BROKEN: %s\n", entry.problem);
+    }
+  }
+}
+
+void Transcript::PrintFiles() {
+  if (folder_.empty()) return;
+  const std::map<std::string, FileState> now = ScanFolder();
+  for (const auto& file : now) {
+    auto before = files_.find(file.first);
+    if (before != files_.end() && before->second.size == file.second.size &&
+        before->second.modified == file.second.modified)
+      continue;
+    ++totals_.filesWritten;
+    std::fprintf(out_, "  file written: %s, %llu bytes\n", file.first.c_str(), file.second.size);
+  }
+  for (const auto& file : files_)
+    if (now.count(file.first) == 0) std::fprintf(out_, "  file removed: %s\n", file.first.c_str());
+  files_ = now;
+}
+
+void Transcript::PrintViewerRecords(refhost::Host&) {
+  const std::vector<refhost::DrawCall>& draws = refhost::DrawCalls();
+  if (draws_ > draws.size()) draws_ = 0;
+  for (; draws_ < draws.size(); ++draws_)
+    std::fprintf(out_, "  drawn: %s into %s\n", DescribeObject(draws[draws_].object).c_str(),
+                 Rect(draws[draws_].rect).c_str());
+  const std::vector<void*>& cursors = refhost::CursorCalls();
+  if (cursors_ > cursors.size()) cursors_ = 0;
+  for (; cursors_ < cursors.size(); ++cursors_)
+    std::fprintf(out_, "  cursor set: %s\n",
+                 cursors[cursors_] == nullptr ? "the default arrow" : "the plug-in's cursor");
+  const std::vector<refhost::Invalidation>& invalidations = refhost::Invalidations();
+  if (invalidations_ > invalidations.size()) invalidations_ = 0;
+  for (; invalidations_ < invalidations.size(); ++invalidations_)
+    std::fprintf(out_, "  invalidated %s\n", Rect(invalidations[invalidations_].rect).c_str());
+}
+
+void Transcript::PrintReports(refhost::Host& host) {
+  const std::vector<std::string>& alerts = refhost::Alerts();
+  if (alerts_ > alerts.size()) alerts_ = 0;
+  for (; alerts_ < alerts.size(); ++alerts_) {
+    ++totals_.alerts;
+    std::fprintf(out_, "  alert: %s\n", alerts[alerts_].c_str());
+  }
+#if !defined(_WIN32)
+  const std::vector<platform::sim::AssertionReport>& reports = platform::sim::AssertionReports();
+  if (assertions_ > reports.size()) assertions_ = 0;
+  for (; assertions_ < reports.size(); ++assertions_) {
+    ++totals_.assertionReports;
+    const platform::sim::AssertionReport& report = reports[assertions_];
+    const size_t slash = report.source.find_last_of("/\\");
+    std::fprintf(out_, "  !!! ASSERTION FAILED: %s (%s:%d)\n", report.expression.c_str(),
+                 report.source.c_str() + (slash == std::string::npos ? 0 : slash + 1), report.line);
+  }
+#endif
+  const std::vector<std::string>& traces = host.traceLines();
+  for (; traces_ < traces.size(); ++traces_)
+    std::fprintf(out_, "  trace: %s\n", traces[traces_].c_str());
+  const std::vector<refhost::UncaughtError>& errors = host.uncaughtErrors();
+  for (; errors_ < errors.size(); ++errors_) {
+    ++totals_.hostErrors;
+    std::fprintf(out_, "  !!! HOST ERROR 0x%08X reached the host in %s: %s\n",
+                 static_cast<unsigned>(errors[errors_].code), errors[errors_].where.c_str(),
+                 refhost::Host::ErrorText(errors[errors_].code));
+  }
+}
+
+}  // namespace refhosttool

@@ -1,0 +1,65 @@
+// What the refhost tool prints between commands: everything that happened since the last
+// time, one category after the other, each line indented by two blanks:
+//   windows (from the simulated window system's journal; Linux) and player library calls
+//   (from its journal, with any call that broke the order) together, in the order they
+//   happened, then files written into or removed
+//   from the temporary folder, drawing, cursors, invalidated rectangles, alerts, assertion
+//   reports (Linux), trace lines and host errors that reached the host.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "Host.h"
+#include "PlayerJournal.h"
+#if !defined(_WIN32)
+#include "sim/SimPlatform.h"
+#endif
+
+namespace refhosttool {
+
+struct Totals {
+  int windowsCreated = 0;
+  int playerCalls = 0;
+  int orderProblems = 0;
+  int filesWritten = 0;
+  int alerts = 0;
+  int assertionReports = 0;
+  int hostErrors = 0;
+};
+
+class Transcript {
+ public:
+  explicit Transcript(std::FILE* out) : out_(out) {}
+
+  // Watches `folder` for files written from now on (files already there are not news).
+  void WatchFolder(const std::string& folder);
+  // Prints what happened since the last call.
+  void PrintNews(refhost::Host& host);
+  const Totals& totals() const { return totals_; }
+
+ private:
+  struct FileState {
+    unsigned long long size;
+    long long modified;
+  };
+  std::map<std::string, FileState> ScanFolder() const;
+  void PrintWindowsAndPlayerCalls();
+#if !defined(_WIN32)
+  void PrintWindowEvent(const platform::sim::WindowEvent& event);
+#endif
+  void PrintPlayerCall(const MvnJournalEntry& entry);
+  void PrintFiles();
+  void PrintViewerRecords(refhost::Host& host);
+  void PrintReports(refhost::Host& host);
+
+  std::FILE* out_;
+  std::string folder_;
+  std::map<std::string, FileState> files_;
+  size_t windowEvents_ = 0, playerCalls_ = 0, draws_ = 0, cursors_ = 0, invalidations_ = 0,
+         alerts_ = 0, assertions_ = 0, traces_ = 0, errors_ = 0;
+  Totals totals_;
+};
+
+}  // namespace refhosttool
