@@ -1,5 +1,56 @@
 #include "DizUZIda.h"
 
+ZAruPDPage::ZAruPDPage(PDPage page) : m_page(page) {}
+
+ZAruPDPage::~ZAruPDPage() {
+  for (PlayerWindowEntry& entry : m_vecPlayers) delete entry.window;
+}
+
+bool ZAruPDPage::HasPlayer(PDAnnot annot) const {
+  for (const PlayerWindowEntry& entry : m_vecPlayers)
+    if (entry.annot == annot) return true;
+  return false;
+}
+
+bool ZAruPDPage::AddPlayer(PDAnnot annot, platform::CStatic* window) {
+  m_vecPlayers.push_back(PlayerWindowEntry{annot, window});
+  return true;
+}
+
+void ZAruPDPage::DeleteAllPlayers() {
+  for (PlayerWindowEntry& entry : m_vecPlayers) DestroyPlayerWindow(&entry);
+  m_vecPlayers.clear();
+}
+
+void ZAruPDPage::HideAllPlayers() {
+  for (const PlayerWindowEntry& entry : m_vecPlayers) HidePlayerWindow(entry);
+}
+
+void ZAruPDPage::PlaceAllPlayers(AVPageView view) {
+  for (const PlayerWindowEntry& entry : m_vecPlayers) PlacePlayerWindow(entry, view);
+}
+
 ZAruPDDoc::ZAruPDDoc() = default;
 
-ZAruPDDoc::~ZAruPDDoc() = default;
+ZAruPDDoc::~ZAruPDDoc() {
+  for (auto& page : m_mapPages) delete page.second;
+}
+
+bool ZAruPDDoc::AddPage(PDPage page) {
+  if (m_mapPages.count(page) != 0) return false;
+  m_mapPages.emplace(page, new ZAruPDPage(page));
+  return true;
+}
+
+ZAruPDPage* ZAruPDDoc::GetPage(PDPage page) const {
+  auto found = m_mapPages.find(page);
+  return found != m_mapPages.end() ? found->second : nullptr;
+}
+
+void ZAruPDDoc::DeleteAllPlayers() {
+  for (auto& page : m_mapPages) page.second->DeleteAllPlayers();
+}
+
+void ZAruPDDoc::HideAllPlayers() {
+  for (auto& page : m_mapPages) page.second->HideAllPlayers();
+}

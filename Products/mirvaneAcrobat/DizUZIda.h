@@ -1,7 +1,47 @@
-// Records of one open document and of one page of it.
+// Records of one open document and of one page of it: the page records hold the live
+// player windows of their page.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <vector>
+
 #include "HostInterface/HostTypes.h"
+#include "PlayerWindow/PlayerWindow.h"
+
+// Host handles are compared as unsigned numbers.
+struct HostHandleLess {
+  template <typename T>
+  bool operator()(T x, T y) const {
+    return reinterpret_cast<uintptr_t>(x) < reinterpret_cast<uintptr_t>(y);
+  }
+};
+
+class ZAruPDPage {
+ public:
+  explicit ZAruPDPage(PDPage page);
+  // Deletes the window objects it still holds (module unload); the player library is not
+  // called, since document close has destroyed the players already.
+  virtual ~ZAruPDPage();
+  ZAruPDPage(const ZAruPDPage&) = delete;
+  ZAruPDPage& operator=(const ZAruPDPage&) = delete;
+
+  PDPage Page() const { return m_page; }
+  // Whether some entry's annotation has the same two words.
+  bool HasPlayer(PDAnnot annot) const;
+  // Adds an entry for a new window; the record owns it from now on. Always true.
+  bool AddPlayer(PDAnnot annot, platform::CStatic* window);
+  // Every window of the page in entry order: destroy (the record is empty afterwards),
+  // hide, or show and move over its annotation in `view`.
+  void DeleteAllPlayers();
+  void HideAllPlayers();
+  void PlaceAllPlayers(AVPageView view);
+  size_t PlayerCount() const { return m_vecPlayers.size(); }
+
+ private:
+  PDPage m_page;
+  std::vector<PlayerWindowEntry> m_vecPlayers;
+};
 
 class ZAruPDDoc {
  public:
@@ -9,4 +49,15 @@ class ZAruPDDoc {
   virtual ~ZAruPDDoc();
   ZAruPDDoc(const ZAruPDDoc&) = delete;
   ZAruPDDoc& operator=(const ZAruPDDoc&) = delete;
+
+  // A new empty record for the page; false, and nothing changes, when it has one.
+  bool AddPage(PDPage page);
+  ZAruPDPage* GetPage(PDPage page) const;  // null when the page has no record
+  // Every page record in ascending page-handle order.
+  void DeleteAllPlayers();
+  void HideAllPlayers();
+  size_t PageCount() const { return m_mapPages.size(); }
+
+ private:
+  std::map<PDPage, ZAruPDPage*, HostHandleLess> m_mapPages;
 };

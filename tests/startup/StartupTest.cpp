@@ -67,7 +67,8 @@ TEST_F(StartupTest, DefaultHostImportsEveryTableDirectlyAndRunsAllStages) {
                          {"PDModel", 0x00060000, true},
                          {"AcroView", 0x00060000, true},
                          {"PDSRead", 0x00060000, true},
-                         {"ASExtra", 0x00060000, true}});
+                         {"ASExtra", 0x00060000, true},
+                         {"ADBE:DebugWindow", 1, false}});
   ASSERT_EQ(report.stages.size(), 3u);
   for (const refhost::StageResult& stage : report.stages) {
     EXPECT_TRUE(stage.completed) << stage.name;
@@ -156,6 +157,18 @@ TEST_F(StartupTest, HandshakeOfAnotherVersionIsRefusedAndLeavesTheRecordAlone) {
     EXPECT_TRUE(report.stages.empty());
     TearDown();
   }
+}
+
+TEST_F(StartupTest, TraceTableIsLookedUpAtVersionOneWhenTheHostOffersIt) {
+  Profile profile;
+  profile.debugWindow = true;
+  const StartupReport report = Start(profile);
+  ASSERT_TRUE(report.ok()) << report.failure;
+  const std::vector<Lookup> lookups = Lookups(*host_);
+  ASSERT_EQ(lookups.size(), 9u);
+  EXPECT_EQ(lookups.back().name, "ADBE:DebugWindow");
+  EXPECT_EQ(lookups.back().version, 1u);
+  EXPECT_TRUE(lookups.back().found);
 }
 
 TEST_F(StartupTest, HostWithoutAcroSupportSixFailsAtTheFirstImport) {

@@ -86,6 +86,12 @@ typedef struct _t_AVUndo* AVUndo;
 typedef struct _t_ASText* ASText;
 typedef void* AVUndoHandlerData;
 
+// What AVPageViewAcquireMachinePort hands out on the viewer's platform.
+struct WinPort {
+  void* hWnd;  // the page view's window, null when it has none
+  void* hDC;
+};
+
 // Object type codes of the object layer.
 enum : CosType {
   CosNull = 0,

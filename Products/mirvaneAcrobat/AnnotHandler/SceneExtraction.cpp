@@ -1,0 +1,152 @@
+#include "AnnotHandler/SceneExtraction.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "HostInterface/HostInterface.h"
+#include "Platform.h"
+
+namespace {
+
+constexpr char kKeyScene[] = "KXTRIVOPlayerF";
+constexpr char kKeyFilename[] = "Filename";
+constexpr char kKeySubtype[] = "Subtype";
+// GetTempPathA's customary buffer.
+constexpr unsigned kTempPathBufferSize = 260;
+// Room for a full path in the temporary folder, NUL included.
+constexpr size_t kTempFilePathSize = 1024;
+// The copy goes through one fixed buffer: memory use does not grow with the scene.
+constexpr ASTCount kCopyBufferSize = 4096;
+
+bool ReadName(CosObj stream, const char* key, char* text) {
+  const CosObj value = CosDictGetKeyString(stream, key);
+  if (CosObjGetType(value) != CosName) return false;
+  const char* name = ASAtomGetString(CosNameValue(value));
+  std::strncpy(text, name != nullptr ? name : "", kSceneNameSize - 1);
+  text[kSceneNameSize - 1] = '\0';
+  return true;
+}
+
+// What the copy holds open. Written inside the guarded copy and read by its handler,
+// hence volatile.
+struct OpenExtraction {
+  ASStm volatile in;
+  ASPathName volatile pathName;
+  ASFile volatile file;
+  ASStm volatile out;
+};
+
+// Each handle is forgotten before it is released, so a failing release is never retried.
+void ReleaseExtraction(OpenExtraction* open) {
+  if (ASStm out = open->out) {
+    open->out = nullptr;
+    ASStmClose(out);
+  }
+  if (ASStm in = open->in) {
+    open->in = nullptr;
+    ASStmClose(in);
+  }
+  if (ASFile file = open->file) {
+    open->file = nullptr;
+    ASFileClose(file);
+  }
+  if (ASPathName pathName = open->pathName) {
+    open->pathName = nullptr;
+    ASFileSysReleasePath(nullptr, pathName);
+  }
+}
+
+// Copies the decoded scene into the file at `filePath` and closes everything again.
+ExtractResult CopyScene(CosObj scene, const char* filePath, int64_t limit, OpenExtraction* open) {
+  open->in = CosStreamOpenStm(scene, cosOpenFiltered);
+  open->pathName = ASFileSysCreatePathName(nullptr, ASAtomFromString("Cstring"), filePath, nullptr);
+  ASFile file = nullptr;
+  const ASErrorCode openError =
+      ASFileSysOpenFile(nullptr, open->pathName, ASFILE_WRITE | ASFILE_CREATE, &file);
+  if (openError != 0 || file == nullptr) {
+    ReleaseExtraction(open);
+    return ExtractResult::NotWritten;
+  }
+  open->file = file;
+  open->out = ASFileStmWrOpen(file, 0);
+
+  ExtractResult result = ExtractResult::Written;
+  char buffer[kCopyBufferSize];
+  int64_t total = 0;
+  for (ASTCount n = ASStmRead(buffer, 1, kCopyBufferSize, open->in); n > 0;
+       n = ASStmRead(buffer, 1, kCopyBufferSize, open->in)) {
+    // Stop at the format's limit instead of filling the disk with a scene that expands
+    // without bound.
+    if (total + n > limit) {
+      result = ExtractResult::TooLarge;
+      break;
+    }
+    if (ASStmWrite(buffer, 1, n, open->out) != n) {
+      result = ExtractResult::NotWritten;
+      break;
+    }
+    total += n;
+  }
+  if (ASStmFlush(open->out) != 0 && result == ExtractResult::Written)
+    result = ExtractResult::NotWritten;
+
+  ASStm out = open->out;
+  open->out = nullptr;
+  ASStmClose(out);
+  ASStm in = open->in;
+  open->in = nullptr;
+  ASStmClose(in);
+  ASFile opened = open->file;
+  open->file = nullptr;
+  if (ASFileClose(opened) != 0 && result == ExtractResult::Written)
+    result = ExtractResult::NotWritten;
+  ASPathName pathName = open->pathName;
+  open->pathName = nullptr;
+  ASFileSysReleasePath(nullptr, pathName);
+  return result;
+}
+
+}  // namespace
+
+bool ReadSceneNames(PDAnnot annot, CosObj* scene, char* baseName, char* extension) {
+  const CosObj dict = PDAnnotGetCosObj(annot);
+  const CosObj stream = CosDictGetKeyString(dict, kKeyScene);
+  if (CosObjGetType(stream) != CosStream) return false;
+  if (!ReadName(stream, kKeyFilename, baseName) || !ReadName(stream, kKeySubtype, extension))
+    return false;
+  *scene = stream;
+  return true;
+}
+
+ExtractResult ExtractEmbeddedScene(CosObj scene, const char* fileName, char* path, size_t pathSize,
+                                   int64_t limit) {
+  char folder[kTempPathBufferSize];
+  const unsigned length = platform::TempFolderPath(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return ExtractResult::NoTempFolder;
+  folder[length - 1] = '\0';  // the trailing separator
+  const int written =
+      std::snprintf(path, pathSize, "%s%c%s", folder, platform::kPathSeparator, fileName);
+  if (written < 0 || static_cast<size_t>(written) >= pathSize) return ExtractResult::NotWritten;
+
+  char unfinished[kTempFilePathSize];
+  if (!platform::CreateUniqueFile(folder, unfinished, sizeof unfinished))
+    return ExtractResult::NotWritten;
+
+  OpenExtraction open = {nullptr, nullptr, nullptr, nullptr};
+  volatile ExtractResult result = ExtractResult::NotWritten;
+  HostExceptionFrame frame;
+  HOST_DURING(frame)
+  result = CopyScene(scene, unfinished, limit, &open);
+  HOST_HANDLER
+  // Release what is open and leave no unfinished file, then let the error go on.
+  const ASErrorCode code = ASGetExceptionErrorCode();
+  ReleaseExtraction(&open);
+  platform::RemoveFile(unfinished);
+  ASRaise(code);
+  HOST_END_HANDLER
+
+  if (result == ExtractResult::Written && platform::ReplaceFileWith(unfinished, path))
+    return ExtractResult::Written;
+  platform::RemoveFile(unfinished);
+  return result == ExtractResult::Written ? ExtractResult::NotWritten : result;
+}

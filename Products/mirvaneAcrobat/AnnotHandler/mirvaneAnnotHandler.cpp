@@ -1,0 +1,164 @@
+#include "AnnotHandler/mirvaneAnnotHandler.h"
+
+#include <cstring>
+
+#include "AnnotHandler/PlayerActivation.h"
+#include "Authoring/AnnotKeys.h"
+#include "HostInterface/HostInterface.h"
+#include "ModuleStatics.h"
+
+namespace {
+
+constexpr ASUns32 kHandlerFlags = 0x00010000;
+constexpr ASFixed kPlayerLayer = fixedOne;
+
+AVAnnotHandlerRec gHandler;
+const AVAnnotHandlerInfoRec kHandlerInfo = {sizeof(AVAnnotHandlerInfoRec), "KXTRIVOPlayer",
+                                            nullptr};
+
+void HOSTCALL Draw(AVAnnotHandler, PDAnnot annot, AVPageView view) {
+  DebugWindowTrace("AVAnnotHandlerDrawProc");
+  const ASAtom state = GetAnnotAppearanceState(annot);
+  const CosObj appearance = GetAnnotNormalAppearance(annot, gAtomN, state);
+  AVDevRect rect;
+  AVPageViewGetAnnotRect(view, annot, &rect);
+  AVPageViewDrawCosObj(view, appearance, &rect);
+  // The live windows of the page follow the view each time one of its players is drawn.
+  if (ZAruPDPage* record = TheDocManager().GetPage(AVPageViewGetPage(view)))
+    record->PlaceAllPlayers(view);
+}
+
+// The annotation's own rectangle on the device, with no margin.
+void HOSTCALL GetAnnotViewBBox(AVAnnotHandler, AVPageView view, PDAnnot annot, AVDevRect* rect) {
+  DebugWindowTrace("AVAnnotHandlerGetAnnotViewBBoxProc");
+  ASFixedRect pageRect;
+  PDAnnotGetRect(annot, &pageRect);
+  AVPageViewRectToDevice(view, &pageRect, rect);
+}
+
+ASAtom HOSTCALL GetType(AVAnnotHandler) {
+  DebugWindowTrace("AVAnnotHandlerGetTypeProc");
+  return gHostBinding.extensionName;
+}
+
+ASBool HOSTCALL AdjustCursor(AVAnnotHandler, PDAnnot, AVPageView, ASInt32, ASInt32) {
+  DebugWindowTrace("AVAnnotHandlerAdjustCursorProc");
+  AVSysSetCursor(nullptr);  // the viewer's default arrow
+  return ASTrue;
+}
+
+ASFixed HOSTCALL GetLayer(AVAnnotHandler, PDAnnot) {
+  DebugWindowTrace("AVAnnotHandlerGetLayerProc");
+  return kPlayerLayer;
+}
+
+// A selection change draws the annotation again at once when it is on the view's page.
+void SelectionChanged(PDAnnot annot, AVPageView view, const char* trace) {
+  const ASInt32 index = PDPageGetAnnotIndex(AVPageViewGetPage(view), annot);
+  DebugWindowTrace(trace);
+  if (index != -1) Draw(nullptr, annot, view);
+}
+
+void HOSTCALL NotifyAnnotAddedToSelection(AVAnnotHandler, PDAnnot annot, AVPageView view) {
+  SelectionChanged(annot, view, "AVAnnotHandlerNotifyAnnotAddedToSelectionProc");
+}
+
+void HOSTCALL NotifyAnnotRemovedFromSelection(AVAnnotHandler, PDAnnot annot, AVPageView view) {
+  SelectionChanged(annot, view, "AVAnnotHandlerNotifyAnnotRemovedFromSelectionProc");
+}
+
+ASBool HOSTCALL DoClick(AVAnnotHandler, PDAnnot annot, AVPageView view, ASInt32, ASInt32,
+                        AVFlagBits16, ASInt32 clickCount) {
+  DebugWindowTrace("AVAnnotHandlerDoClickProc");
+  return ActivatePlayerAnnot(annot, view, clickCount);
+}
+
+// Deleting key strokes are left to the viewer.
+ASBool HOSTCALL KeyDown(AVAnnotHandler, PDAnnot, AVPageView, AVKeyCode, AVFlagBits16) {
+  return ASFalse;
+}
+
+const AVAnnotHandlerInfoRec* HOSTCALL GetInfo(AVAnnotHandler) {
+  return &kHandlerInfo;
+}
+
+void HOSTCALL DeleteInfo(AVAnnotHandler, const AVAnnotHandlerInfoRec*) {}
+
+ASCallback Callback(void* proc) {
+  return ASCallbackCreate(gHostBinding.extensionId, proc);
+}
+
+}  // namespace
+
+ASBool RegisterPlayerAnnotHandler() {
+  InitAnnotKeys();
+  std::memset(&gHandler, 0, sizeof gHandler);
+  gHandler.size = sizeof gHandler;
+  gHandler.flags = kHandlerFlags;
+  gHandler.getType = Callback(reinterpret_cast<void*>(&GetType));
+  gHandler.draw = Callback(reinterpret_cast<void*>(&Draw));
+  gHandler.getAnnotViewBBox = Callback(reinterpret_cast<void*>(&GetAnnotViewBBox));
+  gHandler.adjustCursor = Callback(reinterpret_cast<void*>(&AdjustCursor));
+  gHandler.doClick = Callback(reinterpret_cast<void*>(&DoClick));
+  gHandler.notifyAnnotAddedToSelection =
+      Callback(reinterpret_cast<void*>(&NotifyAnnotAddedToSelection));
+  gHandler.notifyAnnotRemovedFromSelection =
+      Callback(reinterpret_cast<void*>(&NotifyAnnotRemovedFromSelection));
+  gHandler.getLayer = Callback(reinterpret_cast<void*>(&GetLayer));
+  gHandler.keyDown = Callback(reinterpret_cast<void*>(&KeyDown));
+  gHandler.getInfo = Callback(reinterpret_cast<void*>(&GetInfo));
+  gHandler.deleteInfo = Callback(reinterpret_cast<void*>(&DeleteInfo));
+  return AVAppRegisterAnnotHandler(&gHandler);
+}
+
+const AVAnnotHandlerRec& PlayerAnnotHandler() {
+  return gHandler;
+}
+
+ASAtom GetAnnotAppearanceState(PDAnnot annot) {
+  if (!PDAnnotIsValid(annot)) return ASAtomNull;
+  volatile ASAtom state = ASAtomNull;
+  HostExceptionFrame frame;
+  HOST_DURING(frame)
+  const CosObj dict = PDAnnotGetCosObj(annot);
+  if (CosDictKnownKeyString(dict, kKeyAS)) state = CosNameValue(CosDictGetKeyString(dict, kKeyAS));
+  HOST_HANDLER
+  state = ASAtomNull;
+  HOST_END_HANDLER
+  return state;
+}
+
+CosObj GetAnnotNormalAppearance(PDAnnot annot, ASAtom kind, ASAtom state) {
+  if (!PDAnnotIsValid(annot) || kind == ASAtomNull) return CosNewNull();
+  volatile bool found = false;
+  volatile ASUns32 foundA = 0, foundB = 0;
+  HostExceptionFrame frame;
+  HOST_DURING(frame)
+  const CosObj dict = PDAnnotGetCosObj(annot);
+  if (CosDictKnownKeyString(dict, kKeyAP)) {
+    const CosObj ap = CosDictGetKeyString(dict, kKeyAP);
+    if (CosObjGetType(ap) == CosDict && CosDictKnown(ap, kind)) {
+      const CosObj normal = CosDictGet(ap, kind);
+      CosObj result = {0, 0};
+      bool has = true;
+      if (state == ASAtomNull)
+        result = normal;
+      else if (CosObjGetType(normal) == CosDict && CosDictKnown(normal, state))
+        result = CosDictGet(normal, state);
+      else if (CosObjGetType(normal) == CosStream)
+        result = normal;
+      else
+        has = false;
+      if (has) {
+        foundA = result.a;
+        foundB = result.b;
+        found = true;
+      }
+    }
+  }
+  HOST_HANDLER
+  found = false;
+  HOST_END_HANDLER
+  if (!found) return CosNewNull();
+  return CosObj{foundA, foundB};
+}

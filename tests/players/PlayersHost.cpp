@@ -1,0 +1,176 @@
+#include "PlayersHost.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "PlugInEntry.h"
+#include "PluginLoader.h"
+
+namespace playerstest {
+namespace {
+
+std::string Deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  EXPECT_EQ(Z_OK,
+            compress(reinterpret_cast<Bytef*>(&out[0]), &size,
+                     reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size())));
+  out.resize(size);
+  return out;
+}
+
+}  // namespace
+
+std::vector<PlayerCall> PlayerCalls() {
+  std::vector<PlayerCall> calls;
+  MvnJournalEntry entry;
+  for (int i = 0; mvnJournalGet(i, &entry); ++i)
+    calls.push_back({entry.kind,
+                     entry.window,
+                     {entry.args[0], entry.args[1], entry.args[2], entry.args[3]},
+                     entry.path,
+                     entry.fileExists != 0,
+                     entry.fileSize,
+                     entry.problem});
+  return calls;
+}
+
+std::vector<std::string> CallsFor(void* window) {
+  std::vector<std::string> texts;
+  for (const PlayerCall& call : PlayerCalls()) {
+    if (call.window != window) continue;
+    switch (call.kind) {
+      case kMvnCreateGUI:
+        texts.push_back("create " + std::to_string(call.args[0]));
+        break;
+      case kMvnSetFileName:
+        texts.push_back("file " + call.path);
+        break;
+      case kMvnMoveWindow:
+        texts.push_back("move " + std::to_string(call.args[0]) + "," +
+                        std::to_string(call.args[1]) + "," + std::to_string(call.args[2]) + "," +
+                        std::to_string(call.args[3]));
+        break;
+      case kMvnDeleteGUI:
+        texts.push_back("delete");
+        break;
+    }
+  }
+  return texts;
+}
+
+std::string SceneBytes(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t state = 0x9E3779B9u;
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 1664525u + 1013904223u;
+    bytes[i] = static_cast<char>((state >> 24) ^ i);
+  }
+  return bytes;
+}
+
+refhost::ViewGeometry PlayersHost::Geometry() {
+  refhost::ViewGeometry geometry;
+  geometry.zoom = 1.25;
+  geometry.scrollX = 15;
+  geometry.scrollY = 40;
+  geometry.pageX = 30;
+  geometry.pageY = 20;
+  geometry.aperture = {12, 34, 812, 1034};
+  return geometry;
+}
+
+void PlayersHost::SetUp() {
+  platform::sim::Reset();
+  mvnJournalClear();
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string id = std::string(info->test_suite_name()) + "-" + info->name();
+  for (char& c : id)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("mirvane-players-" + id);
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  temp_ = folder.string();
+  platform::sim::SetTempFolder(temp_);
+
+  host_.reset(new refhost::Host(HostProfile()));
+  const refhost::StartupReport report = refhost::RunStartup(*host_, &PlugInMain, ModuleInstance());
+  ASSERT_TRUE(report.ok()) << report.failure;
+}
+
+void PlayersHost::TearDown() {
+  platform::sim::SetCodePage(1252);
+  if (!temp_.empty()) std::filesystem::remove_all(temp_);
+}
+
+refhost::Handle PlayersHost::OpenDocument(int pages) {
+  return refhost::NewDocument(pages, refhost::PageRect(0, 0, 612, 792));
+}
+
+refhost::PDAnnot PlayersHost::AddPlayer(refhost::Handle page, double left, double bottom,
+                                        double right, double top, const Scene& scene) {
+  namespace rh = refhost;
+  const rh::PDAnnot annot =
+      rh::AddAnnotation(page, "KXTRIVOPlayer", rh::PageRect(left, bottom, right, top));
+  const rh::Handle doc = rh::PageDocument(page);
+  const rh::CosObj dict = rh::NewDict(doc);
+  rh::DictSet(dict, "Type", rh::NewName(doc, "EmbeddedFile"));
+  rh::DictSet(dict, "Filename", rh::NewName(doc, scene.filename));
+  rh::DictSet(dict, "Subtype", rh::NewName(doc, scene.subtype));
+  if (scene.flate) rh::DictSet(dict, "Filter", rh::NewName(doc, "FlateDecode"));
+  const rh::CosObj stream =
+      rh::NewStream(doc, scene.flate ? Deflate(scene.data) : scene.data, dict);
+  rh::DictSet(rh::AnnotationDict(annot), "KXTRIVOPlayerF", stream);
+  return annot;
+}
+
+void PlayersHost::Click(refhost::Handle view, int index, int count) {
+  EXPECT_EQ(index, refhost::ClickAnnotation(view, index, count));
+}
+
+std::vector<std::string> PlayersHost::TempFiles() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(temp_))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string PlayersHost::TempPath(const std::string& name) const {
+  return (std::filesystem::path(temp_) / name).string();
+}
+
+std::string PlayersHost::TempFile(const std::string& name) const {
+  std::ifstream in(TempPath(name), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<platform::sim::WindowInfo> PlayersHost::PlayerWindows(refhost::Handle view) const {
+  return platform::sim::LiveChildWindows(refhost::PageViewWindow(view));
+}
+
+platform::WindowRect PlayersHost::ExpectedWindowRect(refhost::Handle view,
+                                                     refhost::PDAnnot annot) const {
+  const refhost::DevRect device = refhost::PageRectToDevice(view, refhost::AnnotationRect(annot));
+  const refhost::DevRect aperture = refhost::GetViewGeometry(view).aperture;
+  return {device.left - aperture.left, device.top - aperture.top, device.right - aperture.left,
+          device.bottom - aperture.top};
+}
+
+void PlayersHost::ExpectClean(size_t errorsExpected) const {
+  EXPECT_EQ(0u, refhost::LiveStreams());
+  EXPECT_EQ(0u, refhost::OpenFiles());
+  EXPECT_EQ(0u, refhost::LivePathNames());
+  EXPECT_EQ(0u, refhost::LiveMachinePorts());
+  EXPECT_EQ(0u, host_->FrameDepth());
+  EXPECT_EQ(errorsExpected, host_->uncaughtErrors().size());
+  EXPECT_EQ(0, mvnJournalViolations());
+}
+
+}  // namespace playerstest
