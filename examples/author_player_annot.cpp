@@ -3,6 +3,7 @@
 // creation sequence asks for the scene file (answered with --scene), builds the
 // annotation with its embedded scene and placeholder appearance, and the host saves the
 // result.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +23,8 @@
 namespace {
 
 struct Options {
-  std::string in;  // empty: a new one-page Letter document
+  std::string in;  // empty: a new document of `pages` Letter pages
+  int pages = 0;   // 0: not given (one page)
   std::string out;
   std::string scene;
   bool cancel = false;
@@ -31,12 +33,13 @@ struct Options {
 };
 
 void Usage() {
-  std::fprintf(stderr,
-               "usage: author-player-annot --out OUT.pdf (--scene FILE | --cancel)\n"
-               "                           [--in IN.pdf] [--page N] [--rect L,B,R,T]\n"
-               "  Creates a player annotation on page N (from 1) of IN.pdf (default: a new\n"
-               "  one-page document) at the page rectangle L,B,R,T in points, embedding FILE,\n"
-               "  and saves the document as OUT.pdf.\n");
+  std::fprintf(
+      stderr,
+      "usage: author-player-annot --out OUT.pdf (--scene FILE | --cancel)\n"
+      "                           [--in IN.pdf | --pages COUNT] [--page N] [--rect L,B,R,T]\n"
+      "  Creates a player annotation on page N (from 1) of IN.pdf (default: a new\n"
+      "  document of COUNT Letter pages, 1 unless given) at the page rectangle L,B,R,T\n"
+      "  in points, embedding FILE, and saves the document as OUT.pdf.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -51,6 +54,9 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->scene = argv[++i];
     } else if (arg == "--cancel") {
       options->cancel = true;
+    } else if (arg == "--pages" && hasValue) {
+      options->pages = std::atoi(argv[++i]);
+      if (options->pages < 1) return false;
     } else if (arg == "--page" && hasValue) {
       options->page = std::atoi(argv[++i]);
     } else if (arg == "--rect" && hasValue) {
@@ -60,7 +66,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       return false;
     }
   }
-  return !options->out.empty() && (options->cancel || !options->scene.empty());
+  return !options->out.empty() && (options->cancel || !options->scene.empty()) &&
+         (options->in.empty() || options->pages == 0);
 }
 
 void PrintAnnotation(refhost::PDAnnot annot) {
@@ -103,8 +110,9 @@ int Run(const Options& options) {
   }
   host.CallPlugin("InitAnnotKeys", [] { InitAnnotKeys(); });
 
-  const Handle doc =
-      options.in.empty() ? NewDocument(1, PageRect(0, 0, 612, 792)) : OpenPdfFile(options.in);
+  const Handle doc = options.in.empty()
+                         ? NewDocument(std::max(options.pages, 1), PageRect(0, 0, 612, 792))
+                         : OpenPdfFile(options.in);
   if (options.page < 1 || options.page > PageCount(doc))
     throw std::runtime_error("page " + std::to_string(options.page) +
                              " does not exist; the document has " + std::to_string(PageCount(doc)));

@@ -1,0 +1,105 @@
+// Session scripts of the refhost tool: what each line means, and the reason given for a
+// line that cannot be a command.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Script.h"
+
+namespace {
+
+using refhosttool::Command;
+using refhosttool::CommandKind;
+using refhosttool::LineKind;
+
+TEST(ScriptTest, CommandsAndTheirArguments) {
+  const struct {
+    const char* line;
+    CommandKind kind;
+    const char* text;
+    const char* path;
+    int number, count, dx, dy;
+    double zoom;
+  } cases[] = {
+      {"open a b.pdf", CommandKind::Open, "open a b.pdf", "a b.pdf", 0, 1, 0, 0, 1},
+      {"  open x.pdf   # the sample", CommandKind::Open, "open x.pdf", "x.pdf", 0, 1, 0, 0, 1},
+      {"open dir#1/x.pdf", CommandKind::Open, "open dir#1/x.pdf", "dir#1/x.pdf", 0, 1, 0, 0, 1},
+      {"page 3", CommandKind::Page, "page 3", "", 3, 1, 0, 0, 1},
+      {"zoom 1.5", CommandKind::Zoom, "zoom 1.5", "", 0, 1, 0, 0, 1.5},
+      {"zoom 64", CommandKind::Zoom, "zoom 64", "", 0, 1, 0, 0, 64},
+      {"scroll -10 120", CommandKind::Scroll, "scroll -10 120", "", 0, 1, -10, 120, 1},
+      {"\tdraw\r", CommandKind::Draw, "draw", "", 0, 1, 0, 0, 1},
+      {"click 0", CommandKind::Click, "click 0", "", 0, 1, 0, 0, 1},
+      {"click 2 3", CommandKind::Click, "click 2 3", "", 2, 3, 0, 0, 1},
+      {"select 1", CommandKind::Select, "select 1", "", 1, 1, 0, 0, 1},
+      {"deselect 1", CommandKind::Deselect, "deselect 1", "", 1, 1, 0, 0, 1},
+      {"close", CommandKind::Close, "close", "", 0, 1, 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    Command command;
+    std::string error;
+    ASSERT_EQ(refhosttool::ParseLine(c.line, &command, &error), LineKind::Command) << c.line;
+    EXPECT_EQ(command.kind, c.kind) << c.line;
+    EXPECT_EQ(command.text, c.text);
+    EXPECT_EQ(command.path, c.path);
+    EXPECT_EQ(command.number, c.number) << c.line;
+    EXPECT_EQ(command.count, c.count) << c.line;
+    EXPECT_EQ(command.dx, c.dx) << c.line;
+    EXPECT_EQ(command.dy, c.dy) << c.line;
+    EXPECT_EQ(command.zoom, c.zoom) << c.line;
+  }
+}
+
+TEST(ScriptTest, BadLinesSayWhy) {
+  const struct {
+    const char* line;
+    const char* reason;
+  } cases[] = {
+      {"fly 3", "unknown command 'fly'"},
+      {"Page 3", "unknown command 'Page'"},
+      {"open", "'open' takes the path of a PDF file"},
+      {"open # nothing", "'open' takes the path of a PDF file"},
+      {"page 0", "'page' takes one page number, from 1"},
+      {"page 2x", "'page' takes one page number, from 1"},
+      {"page 1 2", "'page' takes one page number, from 1"},
+      {"zoom 0", "'zoom' takes one zoom factor, more than 0 and at most 64"},
+      {"zoom 65", "'zoom' takes one zoom factor, more than 0 and at most 64"},
+      {"zoom nan", "'zoom' takes one zoom factor, more than 0 and at most 64"},
+      {"scroll 5", "'scroll' takes two distances in device pixels, DX and DY"},
+      {"scroll 99999999999 0", "'scroll' takes two distances in device pixels, DX and DY"},
+      {"draw now", "'draw' takes no arguments"},
+      {"click", "'click' takes an annotation index, from 0, and a click count, from 1"},
+      {"click -1", "'click' takes an annotation index, from 0, and a click count, from 1"},
+      {"click 0 0", "'click' takes an annotation index, from 0, and a click count, from 1"},
+      {"click 0 1 2", "'click' takes an annotation index, from 0, and a click count, from 1"},
+      {"select", "'select' takes one annotation index, from 0"},
+      {"deselect a", "'deselect' takes one annotation index, from 0"},
+  };
+  for (const auto& c : cases) {
+    Command command;
+    std::string error;
+    EXPECT_EQ(refhosttool::ParseLine(c.line, &command, &error), LineKind::Bad) << c.line;
+    EXPECT_EQ(error, c.reason) << c.line;
+  }
+}
+
+TEST(ScriptTest, ScriptsSkipCommentsAndBlankLinesAndStopAtTheFirstBadLine) {
+  std::istringstream good("# a session\n\nopen x.pdf\n   \n  # page 2\npage 2\n");
+  std::vector<Command> commands;
+  int badLine = 0;
+  std::string error;
+  ASSERT_TRUE(refhosttool::ParseScript(good, &commands, &badLine, &error));
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[0].line, 3);
+  EXPECT_EQ(commands[1].line, 6);
+
+  std::istringstream bad("open x.pdf\n\npage\nfly\n");
+  commands.clear();
+  EXPECT_FALSE(refhosttool::ParseScript(bad, &commands, &badLine, &error));
+  EXPECT_EQ(badLine, 3);
+  EXPECT_EQ(error, "'page' takes one page number, from 1");
+}
+
+}  // namespace
