@@ -21,4 +21,13 @@ export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}"
 cmake --preset win32 >/dev/null
 cmake --build build/win32 -j "$jobs"
-(cd build/win32 && ctest -j "$jobs" --output-on-failure)
+# wine runs 32-bit Windows programs only where the kernel runs 32-bit programs at all.
+# Where it cannot, the build and the checks of the built files still run, and the
+# programs that need wine are reported as not run.
+if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
+  (cd build/win32 && ctest -j "$jobs" --output-on-failure)
+else
+  echo "win32: NOT RUN under wine: this machine cannot run 32-bit programs" \
+    "(the kernel has no 32-bit support); only the checks of the built module run"
+  (cd build/win32 && ctest -j "$jobs" --output-on-failure -R '^module_')
+fi
