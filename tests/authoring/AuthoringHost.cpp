@@ -11,16 +11,6 @@
 
 namespace authoringtest {
 
-std::string SceneBytes(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t state = 0x2545F491u;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1664525u + 1013904223u;
-    bytes[i] = static_cast<char>((state >> 24) ^ i);
-  }
-  return bytes;
-}
-
 refhost::ViewGeometry AuthoringHost::Geometry() {
   refhost::ViewGeometry geometry;
   geometry.zoom = 1.5;
@@ -42,15 +32,7 @@ void AuthoringHost::SetUp() {
   view_ = refhost::NewPageView(doc_, 0, Geometry());
   refhost::ClearRecords();
 
-  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string id = std::string(info->test_suite_name()) + "-" + info->name();
-  for (char& c : id)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("mirvane-authoring-" + id);
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  folder_ = folder.string();
+  folder_ = testsupport::FreshTestFolder("mirvane-authoring-");
 }
 
 void AuthoringHost::TearDown() {

@@ -12,6 +12,7 @@
 #include "HostInterface/HostTypes.h"
 #include "Objects.h"
 #include "PageViews.h"
+#include "TestData.h"
 
 namespace authoringtest {
 
@@ -22,9 +23,7 @@ inline bool IsNull(refhost::PDAnnot annot) {
   return annot.a == 0 && annot.b == 0;
 }
 
-// Scene file contents of `size` bytes: every byte value occurs, in a sequence that does not
-// repeat with a short period, so that a shifted or truncated copy never compares equal.
-std::string SceneBytes(size_t size);
+using testsupport::SceneBytes;
 
 class AuthoringHost : public ::testing::Test {
  protected:

@@ -7,13 +7,7 @@
 
 #include "Authoring/SceneNames.h"
 #include "Authoring/SceneFormat.h"
-#if defined(_WIN32)
-#include <mbctype.h>
-
-#include <clocale>
-#else
-#include "sim/SimPlatform.h"
-#endif
+#include "TestData.h"
 
 namespace {
 
@@ -66,17 +60,7 @@ void PrintTo(const NameCase& c, std::ostream* os) {
   *os << "code page " << c.codePage << (c.separator == '/' ? ", slash" : ", backslash");
 }
 
-// The multibyte code page that the platform's text functions follow: the run-time
-// library's on Windows, the simulation's elsewhere.
-void SelectCodePage(int codePage) {
-#if defined(_WIN32)
-  const std::string locale = "." + std::to_string(codePage);
-  std::setlocale(LC_ALL, locale.c_str());
-  _setmbcp(codePage);
-#else
-  platform::sim::SetCodePage(codePage);
-#endif
-}
+using testsupport::SelectCodePage;
 
 class SceneNamesTest : public ::testing::TestWithParam<NameCase> {
  protected:

@@ -64,16 +64,6 @@ std::vector<std::string> CallsFor(void* window) {
   return texts;
 }
 
-std::string SceneBytes(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t state = 0x9E3779B9u;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1664525u + 1013904223u;
-    bytes[i] = static_cast<char>((state >> 24) ^ i);
-  }
-  return bytes;
-}
-
 refhost::ViewGeometry PlayersHost::Geometry() {
   refhost::ViewGeometry geometry;
   geometry.zoom = 1.25;
@@ -88,15 +78,7 @@ refhost::ViewGeometry PlayersHost::Geometry() {
 void PlayersHost::SetUp() {
   platform::sim::Reset();
   mvnJournalClear();
-  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string id = std::string(info->test_suite_name()) + "-" + info->name();
-  for (char& c : id)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("mirvane-players-" + id);
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  temp_ = folder.string();
+  temp_ = testsupport::FreshTestFolder("mirvane-players-");
   platform::sim::SetTempFolder(temp_);
 
   host_.reset(new refhost::Host(HostProfile()));

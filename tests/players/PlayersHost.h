@@ -17,6 +17,7 @@
 #include "Objects.h"
 #include "PageViews.h"
 #include "PlayerJournal.h"
+#include "TestData.h"
 #include "Viewer.h"
 #include "sim/SimPlatform.h"
 
@@ -43,8 +44,7 @@ struct Scene {
   bool flate = false;  // stored FlateDecode-compressed
 };
 
-// Bytes of `size` that never repeat with a short period.
-std::string SceneBytes(size_t size);
+using testsupport::SceneBytes;
 
 class PlayersHost : public ::testing::Test {
  protected:

@@ -7,25 +7,11 @@
 #include <string>
 
 #include "AnnotHandler/SceneFileName.h"
-#if defined(_WIN32)
-#include <mbctype.h>
-
-#include <clocale>
-#else
-#include "sim/SimPlatform.h"
-#endif
+#include "TestData.h"
 
 namespace {
 
-void SelectCodePage(int codePage) {
-#if defined(_WIN32)
-  const std::string locale = "." + std::to_string(codePage);
-  std::setlocale(LC_ALL, locale.c_str());
-  _setmbcp(codePage);
-#else
-  platform::sim::SetCodePage(codePage);
-#endif
-}
+using testsupport::SelectCodePage;
 
 struct NameCase {
   const char* what;

@@ -36,24 +36,12 @@ struct OpenExtraction {
   ASStm volatile out;
 };
 
-// Each handle is forgotten before it is released, so a failing release is never retried.
+// What is still open, in the order the copy closes it.
 void ReleaseExtraction(OpenExtraction* open) {
-  if (ASStm out = open->out) {
-    open->out = nullptr;
-    ASStmClose(out);
-  }
-  if (ASStm in = open->in) {
-    open->in = nullptr;
-    ASStmClose(in);
-  }
-  if (ASFile file = open->file) {
-    open->file = nullptr;
-    ASFileClose(file);
-  }
-  if (ASPathName pathName = open->pathName) {
-    open->pathName = nullptr;
-    ASFileSysReleasePath(nullptr, pathName);
-  }
+  ReleaseOnce(open->out, ASStmClose);
+  ReleaseOnce(open->in, ASStmClose);
+  ReleaseOnce(open->file, ASFileClose);
+  ReleaseOnce(open->pathName, [](ASPathName path) { ASFileSysReleasePath(nullptr, path); });
 }
 
 // Copies the decoded scene into the file at `filePath` and closes everything again.
@@ -90,19 +78,12 @@ ExtractResult CopyScene(CosObj scene, const char* filePath, int64_t limit, OpenE
   if (ASStmFlush(open->out) != 0 && result == ExtractResult::Written)
     result = ExtractResult::NotWritten;
 
-  ASStm out = open->out;
-  open->out = nullptr;
-  ASStmClose(out);
-  ASStm in = open->in;
-  open->in = nullptr;
-  ASStmClose(in);
-  ASFile opened = open->file;
-  open->file = nullptr;
-  if (ASFileClose(opened) != 0 && result == ExtractResult::Written)
-    result = ExtractResult::NotWritten;
-  ASPathName pathName = open->pathName;
-  open->pathName = nullptr;
-  ASFileSysReleasePath(nullptr, pathName);
+  bool closed = true;
+  ReleaseOnce(open->out, ASStmClose);
+  ReleaseOnce(open->in, ASStmClose);
+  ReleaseOnce(open->file, [&closed](ASFile file) { closed = ASFileClose(file) == 0; });
+  ReleaseOnce(open->pathName, [](ASPathName path) { ASFileSysReleasePath(nullptr, path); });
+  if (!closed && result == ExtractResult::Written) result = ExtractResult::NotWritten;
   return result;
 }
 

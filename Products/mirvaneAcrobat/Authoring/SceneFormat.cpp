@@ -23,20 +23,10 @@ struct OpenScene {
   ASStm volatile stream;
 };
 
-// Each handle is forgotten before it is released, so a failing release is never retried.
 void ReleaseScene(OpenScene* open) {
-  if (ASStm stream = open->stream) {
-    open->stream = nullptr;
-    ASStmClose(stream);
-  }
-  if (ASFile file = open->file) {
-    open->file = nullptr;
-    ASFileClose(file);
-  }
-  if (ASPathName path = open->path) {
-    open->path = nullptr;
-    ASFileSysReleasePath(nullptr, path);
-  }
+  ReleaseOnce(open->stream, ASStmClose);
+  ReleaseOnce(open->file, ASFileClose);
+  ReleaseOnce(open->path, [](ASPathName path) { ASFileSysReleasePath(nullptr, path); });
 }
 
 // Opens the scene, copies it into a new stream object and fills the stream's dictionary.

@@ -23,3 +23,13 @@ void HOSTCALL RestorePlugInFrame(void* frame);
   }                      \
   else {
 #define HOST_END_HANDLER }
+
+// Releases a handle that a guarded sequence keeps for its handler, forgetting it first, so
+// that a release that raises is never tried again by the handler.
+template <typename Handle, typename Release>
+void ReleaseOnce(Handle volatile& handle, Release release) {
+  if (Handle held = handle) {
+    handle = nullptr;
+    release(held);
+  }
+}
