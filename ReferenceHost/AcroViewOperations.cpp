@@ -1,5 +1,6 @@
 // The AcroView operations on page views, the note alert, and the viewer's hooks: annotation
-// handlers, notifications, drawing, the cursor and machine ports.
+// handlers, notifications, drawing, the cursor, machine ports, the deleting-key test, undo
+// records, menus; and ASExtra's text operation, which fills the text objects of undo titles.
 #include "Host.h"
 #include "Objects.h"
 #include "ViewStore.h"
@@ -85,6 +86,48 @@ void AVPageViewReleaseMachinePort(Handle view, void* port) {
   Viewer().ReleasePort(view, port);
 }
 
+ASBool AVAppIsDeleteKeyStroke(ASInt32 key, ASUns16 modifiers) {
+  return ViewerState::IsDeleteKeyStroke(key, modifiers) ? 1 : 0;
+}
+
+Handle AVUndoNew(Handle docView, const UndoHandlerRec* handler, void* data) {
+  return Viewer().NewUndo(Views().DocOfDocView(docView), handler, data);
+}
+
+void* AVUndoGetData(Handle undo) {
+  return Viewer().UndoData(undo);
+}
+
+void ASTextSetEncoded(Handle text, const char* narrow, ASInt32 encoding) {
+  Viewer().SetText(text, narrow, encoding);
+}
+
+Handle AVAppGetMenubar() {
+  return Viewer().Menubar();
+}
+
+Handle AVMenubarAcquireMenuByName(Handle menubar, const char* name) {
+  return Viewer().AcquireMenu(menubar, name);
+}
+
+void AVMenuRelease(Handle menu) {
+  Viewer().ReleaseMenu(menu);
+}
+
+// The viewer keeps only what it shows of an item: shortcut, flags and icon are not kept.
+Handle AVMenuItemNew(const char* title, const char* name, Handle submenu, ASBool, char, ASUns16,
+                     void*, Handle owner) {
+  return Viewer().NewMenuItem(title, name, submenu, owner);
+}
+
+void AVMenuItemSetExecuteProc(Handle item, Callback proc, void* clientData) {
+  Viewer().SetExecuteProc(item, proc, clientData);
+}
+
+void AVMenuAddMenuItem(Handle menu, Handle item, ASInt32 position) {
+  Viewer().AddMenuItem(menu, item, position);
+}
+
 }  // namespace
 
 void InstallAcroViewOperations(Host& host) {
@@ -106,6 +149,17 @@ void InstallAcroViewOperations(Host& host) {
                &AVPageViewAcquireMachinePort>();
   host.Install<Table::AcroView, AcroView::AVPageViewReleaseMachinePort,
                &AVPageViewReleaseMachinePort>();
+  host.Install<Table::AcroView, AcroView::AVAppIsDeleteKeyStroke, &AVAppIsDeleteKeyStroke>();
+  host.Install<Table::AcroView, AcroView::AVUndoNew, &AVUndoNew>();
+  host.Install<Table::AcroView, AcroView::AVUndoGetData, &AVUndoGetData>();
+  host.Install<Table::ASExtra, ASExtra::ASTextSetEncoded, &ASTextSetEncoded>();
+  host.Install<Table::AcroView, AcroView::AVAppGetMenubar, &AVAppGetMenubar>();
+  host.Install<Table::AcroView, AcroView::AVMenubarAcquireMenuByName,
+               &AVMenubarAcquireMenuByName>();
+  host.Install<Table::AcroView, AcroView::AVMenuRelease, &AVMenuRelease>();
+  host.Install<Table::AcroView, AcroView::AVMenuItemNew, &AVMenuItemNew>();
+  host.Install<Table::AcroView, AcroView::AVMenuItemSetExecuteProc, &AVMenuItemSetExecuteProc>();
+  host.Install<Table::AcroView, AcroView::AVMenuAddMenuItem, &AVMenuAddMenuItem>();
 }
 
 }  // namespace refhost

@@ -29,6 +29,8 @@ Handle NewDocument(int pageCount, FixedRect mediaBox) {
 void CloseDocument(Handle doc) {
   Docs().CheckDocument(doc);
   Host::Current().viewer().NotifyDocWillClose(doc);
+  // Undo records go while everything of the document they may refer to is still there.
+  Host::Current().viewer().ReleaseUndoRecords(doc);
   Host::Current().views().ForgetDocument(doc);
   Docs().Close(doc);
 }

@@ -83,6 +83,8 @@ Host::Host(const Profile& profile)
 }
 
 Host::~Host() {
+  // Undo records still kept are released while everything they may refer to is there.
+  viewer_->ReleaseAllUndoRecords();
   // Views refer to documents, documents to objects, streams to objects and files.
   viewer_.reset();
   views_.reset();

@@ -60,6 +60,7 @@ struct Profile {
   bool versionQueriesUnknown = false;  // HFTGetVersion answers 0xFFFFFFFF
   bool debugWindow = false;            // offer "ADBE:DebugWindow" version 1
   bool refuseAnnotHandlers = false;    // AVAppRegisterAnnotHandler answers false
+  bool noAboutMenu = false;            // the menu bar has no "AboutExtensions" menu
 };
 
 struct HftLookup {
@@ -203,7 +204,8 @@ constexpr bool IsReleaseOperation(Table table, int slot) {
   return (table == Table::AcroSupport &&
           (slot == slot::AcroSupport::ASStmClose || slot == slot::AcroSupport::ASFileClose ||
            slot == slot::AcroSupport::ASFileSysReleasePath || slot == slot::AcroSupport::ASfree)) ||
-         (table == Table::AcroView && slot == slot::AcroView::AVPageViewReleaseMachinePort);
+         (table == Table::AcroView && (slot == slot::AcroView::AVPageViewReleaseMachinePort ||
+                                       slot == slot::AcroView::AVMenuRelease));
 }
 
 template <Table T, int Slot, typename R, typename... A, R (*Impl)(A...)>
@@ -285,6 +287,6 @@ void InstallCoreOperations(Host& host);
 void InstallCosOperations(Host& host);
 void InstallFileOperations(Host& host);
 void InstallPDModelOperations(Host& host);
-void InstallAcroViewOperations(Host& host);
+void InstallAcroViewOperations(Host& host);  // with the text operation of ASExtra
 
 }  // namespace refhost

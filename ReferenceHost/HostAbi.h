@@ -118,6 +118,24 @@ typedef void(REFHOST_CALL* GetViewBBoxProc)(const AnnotHandlerRec*, Handle view,
                                             DevRect* rect);
 typedef void(REFHOST_CALL* DrawProc)(const AnnotHandlerRec*, PDAnnot, Handle view);
 
+// The undo handler record handed over with each undo record: its size, its type name and
+// nine procedures in the viewer's order.
+struct UndoHandlerRec {
+  size_t size;
+  const char* type;
+  Callback canUndo, undo, canRedo, redo, undoTitle, redoTitle, release, notify8, notify9;
+};
+typedef ASBool(REFHOST_CALL* UndoTestProc)(Handle undo);    // can undo, can redo
+typedef ASBool(REFHOST_CALL* UndoActionProc)(Handle undo);  // undo, redo
+typedef void(REFHOST_CALL* UndoTitleProc)(Handle undo, Handle text);
+typedef void(REFHOST_CALL* UndoReleaseProc)(Handle undo);  // release, notifications
+
+// A menu item's execute procedure.
+typedef void(REFHOST_CALL* MenuExecuteProc)(void* clientData);
+
+// Key codes of the keys the viewer's deleting-key test counts (with no modifier).
+enum : ASInt32 { kKeyBackspace = 8, kKeyDelete = 127 };
+
 // Notification selectors the viewer sends, and their procedures' arguments.
 enum : ASInt32 { kNotifyPageViewDidChange = 14, kNotifyDocWillClose = 77, kNotifyDocDidOpen = 89 };
 typedef void(REFHOST_CALL* PageViewDidChangeProc)(Handle view, ASInt16 how, void* clientData);

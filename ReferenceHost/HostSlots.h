@@ -72,6 +72,7 @@ enum : int {
   PDAnnotGetRect = 17,
   PDAnnotGetCosObj = 26,
   PDPageAddNewAnnot = 50,  // the host's own slot for creating an annotation on a page
+  PDPageRemoveAnnot = 51,  // the host's own slot for removing one (page, index)
   PDDocGetCosDoc = 78,
   PDPageGetDoc = 139,
   PDPageGetAnnotIndex = 156,

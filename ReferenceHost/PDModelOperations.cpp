@@ -1,6 +1,11 @@
 // The PDModel operations: documents, pages and annotations.
+#include <string>
+#include <vector>
+
 #include "DocumentStore.h"
+#include "Documents.h"
 #include "Host.h"
+#include "ViewerState.h"
 
 namespace refhost {
 namespace {
@@ -28,6 +33,18 @@ PDAnnot PDPageAddNewAnnot(Handle page, ASAtom subtype, const FixedRect* rect) {
   return Documents().AddAnnot(page, text, *rect);
 }
 
+// Takes the annotation at `index` of the page's annotations off the page; its handle stays
+// valid until the document closes.
+void PDPageRemoveAnnot(Handle page, ASInt32 index) {
+  DocumentStore& documents = Documents();
+  const std::vector<PDAnnot> annots = documents.Annots(page);
+  if (index < 0 || index >= static_cast<ASInt32>(annots.size())) throw HostError(kErrBadParameter);
+  const PDAnnot annot = annots[index];
+  const std::string subtype = AnnotationSubtype(annot);
+  documents.RemoveAnnot(page, annot);
+  Host::Current().viewer().AddRemoval(documents.PageIndex(page), index, subtype, false);
+}
+
 Handle PDDocGetCosDoc(Handle doc) {
   return Documents().CosDocOf(doc);
 }
@@ -46,6 +63,7 @@ void InstallPDModelOperations(Host& host) {
   host.Install<Table::PDModel, PDModel::PDAnnotGetRect, &PDAnnotGetRect>();
   host.Install<Table::PDModel, PDModel::PDAnnotGetCosObj, &PDAnnotGetCosObj>();
   host.Install<Table::PDModel, PDModel::PDPageAddNewAnnot, &PDPageAddNewAnnot>();
+  host.Install<Table::PDModel, PDModel::PDPageRemoveAnnot, &PDPageRemoveAnnot>();
   host.Install<Table::PDModel, PDModel::PDDocGetCosDoc, &PDDocGetCosDoc>();
   host.Install<Table::PDModel, PDModel::PDPageGetDoc, &PDPageGetDoc>();
   host.Install<Table::PDModel, PDModel::PDPageGetAnnotIndex, &PDPageGetAnnotIndex>();

@@ -144,6 +144,87 @@ bool AdjustCursorOver(Handle view, int annotIndex) {
   return result != 0;
 }
 
+bool PressKey(Handle view, int annotIndex, ASInt32 key, ASUns16 modifiers) {
+  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  const Handle page = Views().Page(view);
+  SelectAnnotation(view, annotIndex);
+  const AnnotHandlerRec* handler = HandlerOf(annot);
+  const KeyDownProc proc = reinterpret_cast<KeyDownProc>(ViewerState::Proc(handler, kKeyDown));
+  ASBool handled = 0;
+  // A key-down procedure that raised leaves the annotation alone.
+  if (proc != nullptr && !Host::Current().CallPlugin("annotation handler KeyDown", [&] {
+        handled = proc(handler, annot, view, key, modifiers);
+      }))
+    return false;
+  if (handled != 0 || !ViewerState::IsDeleteKeyStroke(key, modifiers)) return false;
+  // The viewer deletes the annotation: first out of the selection (its handler is told while
+  // the annotation is still on its page), then off the page.
+  DocumentStore& documents = Host::Current().documents();
+  if (documents.AnnotIndex(page, annot) < 0) return false;
+  if (State().Deselect(view, annot))
+    NotifySelection(view, annot, kNotifyRemovedFromSelection,
+                    "annotation handler removed from selection");
+  const int index = documents.AnnotIndex(page, annot);
+  if (index < 0) return false;
+  const std::string subtype = AnnotationSubtype(annot);
+  documents.RemoveAnnot(page, annot);
+  State().AddRemoval(documents.PageIndex(page), index, subtype, true);
+  return true;
+}
+
+bool Undo(Handle doc) {
+  return State().Take(doc, false);
+}
+bool Redo(Handle doc) {
+  return State().Take(doc, true);
+}
+bool CanUndo(Handle doc) {
+  return State().CanTake(doc, false);
+}
+bool CanRedo(Handle doc) {
+  return State().CanTake(doc, true);
+}
+std::string UndoTitle(Handle doc) {
+  return State().TopTitle(doc, false);
+}
+std::string RedoTitle(Handle doc) {
+  return State().TopTitle(doc, true);
+}
+size_t UndoCount(Handle doc) {
+  return State().StackSize(doc, false);
+}
+size_t RedoCount(Handle doc) {
+  return State().StackSize(doc, true);
+}
+size_t ReleasedUndoRecords() {
+  return State().ReleasedUndoRecords();
+}
+const std::vector<UndoEvent>& UndoEvents() {
+  return State().undoEvents();
+}
+std::string UndoRecordTitle(Handle undo, bool redo) {
+  return State().Title(undo, redo);
+}
+bool IsLiveUndoRecord(Handle undo) {
+  return State().IsUndo(undo);
+}
+const std::vector<AnnotRemoval>& AnnotRemovals() {
+  return State().removals();
+}
+
+std::vector<MenuItemInfo> MenuItems() {
+  return State().Items();
+}
+bool RunMenuItem(const std::string& name) {
+  return State().RunItem(name);
+}
+size_t AcquiredMenus() {
+  return State().AcquiredMenus();
+}
+const std::vector<MenuItemInfo>& MenuItemsAdded() {
+  return State().itemsAdded();
+}
+
 const std::vector<DrawCall>& DrawCalls() {
   return State().draws();
 }

@@ -62,6 +62,72 @@ bool AdjustCursorOver(Handle view, int annotIndex);
 // The view box the handler reports for annotation `annotIndex` of the shown page.
 DevRect AnnotationViewBox(Handle view, int annotIndex);
 
+// --- Keys, deletion and the undo stack ---------------------------------------------------------
+// A key stroke in the view with annotation `annotIndex` selected (it is selected first):
+// its handler's key-down procedure gets the key; when that answers false and the viewer's
+// deleting-key test (AVAppIsDeleteKeyStroke: Delete or Backspace with no modifier) counts
+// the key, the viewer deletes the annotation itself. Answers whether it was deleted.
+bool PressKey(Handle view, int annotIndex, ASInt32 key, ASUns16 modifiers = 0);
+// The undo stack of a document's document view. Undo takes the top record if its can-undo
+// test answers true, runs its undo and moves it to the redo stack; Redo the same the other
+// way. A new record clears the redo stack. False, with nothing moved, when there is no
+// record or its test answers false. Records are released (their release procedure, once
+// each) when dropped from a stack, when the document closes (after the document-closing
+// notification, before anything of the document goes) and, for any left, when the host goes.
+// A record whose test raised is not taken; one whose undo or redo raised is moved all the same.
+bool Undo(Handle doc);
+bool Redo(Handle doc);
+bool CanUndo(Handle doc);  // the top record's test; false without a record
+bool CanRedo(Handle doc);
+std::string UndoTitle(Handle doc);  // the top record's title; empty without a record
+std::string RedoTitle(Handle doc);
+size_t UndoCount(Handle doc);
+size_t RedoCount(Handle doc);
+size_t ReleasedUndoRecords();  // how many records were released so far
+// What became of undo records, in order. Records are numbered from 1 in creation order.
+struct UndoEvent {
+  enum Kind { kCreated, kUndone, kRedone, kReleased } kind;
+  int number;
+  Handle undo;         // the AVUndo handle
+  Handle doc;          // PDDoc
+  std::string type;    // the handler record's type name ("" for none)
+  long long sequence;  // shared with AnnotRemovals()
+};
+const std::vector<UndoEvent>& UndoEvents();
+// The title a live record reports now (its undo or redo title procedure, with a text object
+// of the host's); empty without a procedure. Throws HostError for a record released or
+// never made.
+std::string UndoRecordTitle(Handle undo, bool redo);
+bool IsLiveUndoRecord(Handle undo);
+// Annotations taken off their pages by the viewer (a deleting key) or by the plug-in
+// (PDPageRemoveAnnot), in order.
+struct AnnotRemoval {
+  int pageIndex;   // from 0
+  int annotIndex;  // its index in the page's annotations before it went
+  std::string subtype;
+  bool byViewer;
+  long long sequence;  // shared with UndoEvents()
+};
+const std::vector<AnnotRemoval>& AnnotRemovals();
+
+// --- Menus ----------------------------------------------------------------------------------
+// The menu bar holds the menus "File", "Edit", "View" and "AboutExtensions" (without it when
+// Profile::noAboutMenu).
+struct MenuItemInfo {
+  std::string menu;   // the parent menu's name
+  std::string title;  // as shown
+  std::string name;   // internal name
+  int position;       // the position asked for when it was added
+  bool hasExecute;
+};
+std::vector<MenuItemInfo> MenuItems();  // items added to menus, menu by menu, in menu order
+// Runs the execute procedure of the item with internal name `name`; false when there is
+// no such item or it has none.
+bool RunMenuItem(const std::string& name);
+size_t AcquiredMenus();  // menus acquired and not released
+// Items as they were added, in order (the start-up's additions, for the refhost transcript).
+const std::vector<MenuItemInfo>& MenuItemsAdded();
+
 // --- What the plug-in did ------------------------------------------------------------------
 struct DrawCall {
   Handle view;

@@ -24,6 +24,7 @@ using namespace refhost;
         args;                                                                                    \
   }
 
+HOSTTEST_OP(Core, ASRaise, void, (ASErrorCode code), (code))
 HOSTTEST_OP(Core, ASAtomFromString, ASAtom, (const char* text), (text))
 HOSTTEST_OP(Core, ASAtomGetString, const char*, (ASAtom atom), (atom))
 HOSTTEST_OP(Core, ASCallbackCreate, Callback, (Handle extension, void* proc), (extension, proc))
@@ -82,6 +83,7 @@ HOSTTEST_OP(PDModel, PDAnnotGetRect, void, (PDAnnot annot, FixedRect* rect), (an
 HOSTTEST_OP(PDModel, PDAnnotGetCosObj, CosObj, (PDAnnot annot), (annot))
 HOSTTEST_OP(PDModel, PDPageAddNewAnnot, PDAnnot,
             (Handle page, ASAtom subtype, const FixedRect* rect), (page, subtype, rect))
+HOSTTEST_OP(PDModel, PDPageRemoveAnnot, void, (Handle page, ASInt32 index), (page, index))
 HOSTTEST_OP(PDModel, PDDocGetCosDoc, Handle, (Handle doc), (doc))
 HOSTTEST_OP(PDModel, PDPageGetDoc, Handle, (Handle page), (page))
 HOSTTEST_OP(PDModel, PDPageGetAnnotIndex, ASInt32, (Handle page, PDAnnot annot), (page, annot))
@@ -107,6 +109,25 @@ HOSTTEST_OP(AcroView, AVPageViewDrawCosObj, void, (Handle view, CosObj obj, cons
 HOSTTEST_OP(AcroView, AVSysSetCursor, void, (void* cursor), (cursor))
 HOSTTEST_OP(AcroView, AVPageViewAcquireMachinePort, void*, (Handle view), (view))
 HOSTTEST_OP(AcroView, AVPageViewReleaseMachinePort, void, (Handle view, void* port), (view, port))
+HOSTTEST_OP(AcroView, AVAppIsDeleteKeyStroke, ASBool, (ASInt32 key, ASUns16 flags), (key, flags))
+HOSTTEST_OP(AcroView, AVUndoNew, Handle,
+            (Handle docView, const UndoHandlerRec* handler, void* data), (docView, handler, data))
+HOSTTEST_OP(AcroView, AVUndoGetData, void*, (Handle undo), (undo))
+HOSTTEST_OP(AcroView, AVAppGetMenubar, Handle, (), ())
+HOSTTEST_OP(AcroView, AVMenubarAcquireMenuByName, Handle, (Handle menubar, const char* name),
+            (menubar, name))
+HOSTTEST_OP(AcroView, AVMenuRelease, void, (Handle menu), (menu))
+HOSTTEST_OP(AcroView, AVMenuItemNew, Handle,
+            (const char* title, const char* name, Handle submenu, ASBool longMenusOnly,
+             char shortcut, ASUns16 flags, void* icon, Handle owner),
+            (title, name, submenu, longMenusOnly, shortcut, flags, icon, owner))
+HOSTTEST_OP(AcroView, AVMenuItemSetExecuteProc, void, (Handle item, Callback proc, void* data),
+            (item, proc, data))
+HOSTTEST_OP(AcroView, AVMenuAddMenuItem, void, (Handle menu, Handle item, ASInt32 position),
+            (menu, item, position))
+
+HOSTTEST_OP(ASExtra, ASTextSetEncoded, void, (Handle text, const char* narrow, ASInt32 encoding),
+            (text, narrow, encoding))
 
 #undef HOSTTEST_OP
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -304,6 +305,33 @@ TEST_F(PdfFilesTest, FilesThatAreNotPdfFailWithTheirName) {
   EXPECT_TRUE(OpenDocuments().empty());
   const Handle doc = NewDocument(1, PageRect(0, 0, 10, 10));
   EXPECT_THROW(SavePdfFile(doc, folder_.File("no-folder/out.pdf")), std::runtime_error);
+}
+
+TEST_F(PdfFilesTest, AFailedSaveLeavesTheFileThatWasThere) {
+  const std::string path = folder_.File("kept.pdf");
+  SavePdfFile(NewDocument(1, PageRect(0, 0, 100, 100)), path);
+  auto bytes = [&] {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string before = bytes();
+  ASSERT_FALSE(before.empty());
+
+  // One document fails while its objects are written out (a name with a zero byte); the
+  // other while its file is written, the partial file's place next to the target being
+  // taken by a folder that is not empty.
+  const Handle unwritable = NewDocument(2, PageRect(0, 0, 200, 200));
+  DictSet(DocumentCatalog(unwritable), "Bad", NewName(unwritable, std::string("a\0b", 3)));
+  std::filesystem::create_directories(path + ".part/taken");
+  for (const Handle doc : {unwritable, NewDocument(3, PageRect(0, 0, 300, 300))}) {
+    try {
+      SavePdfFile(doc, path);
+      ADD_FAILURE() << "saved";
+    } catch (const std::runtime_error& error) {
+      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(bytes(), before);
+  }
 }
 
 }  // namespace
