@@ -65,11 +65,21 @@ LineKind ParseLine(const std::string& line, Command* command, std::string* error
   Command parsed;
   parsed.text = text;
   bool ok = false;
-  if (name == "open") {
-    parsed.kind = CommandKind::Open;
-    parsed.path = StripLine(text.substr(4));
+  if (name == "open" || name == "save" || name == "snapshot") {
+    parsed.kind = name == "open"   ? CommandKind::Open
+                  : name == "save" ? CommandKind::Save
+                                   : CommandKind::Snapshot;
+    parsed.path = StripLine(text.substr(name.size()));
     ok = !parsed.path.empty();
-    if (!ok) *error = "'open' takes the path of a PDF file";
+    if (!ok)
+      *error =
+          "'" + name + "' takes the path of a " + (name == "snapshot" ? "PNG" : "PDF") + " file";
+  } else if (name == "dialog") {
+    parsed.kind = CommandKind::Dialog;
+    parsed.path = StripLine(text.substr(name.size()));
+    ok = !parsed.path.empty();
+    if (parsed.path == "cancel") parsed.path.clear();
+    if (!ok) *error = "'dialog' takes the path the next file dialog answers, or 'cancel'";
   } else if (name == "page") {
     parsed.kind = CommandKind::Page;
     ok = words.size() == 2 && ParseInt(words[1], &parsed.number) && parsed.number >= 1;
@@ -83,8 +93,13 @@ LineKind ParseLine(const std::string& line, Command* command, std::string* error
     parsed.kind = CommandKind::Scroll;
     ok = words.size() == 3 && ParseInt(words[1], &parsed.dx) && ParseInt(words[2], &parsed.dy);
     if (!ok) *error = "'scroll' takes two distances in device pixels, DX and DY";
-  } else if (name == "draw" || name == "close") {
-    parsed.kind = name == "draw" ? CommandKind::Draw : CommandKind::Close;
+  } else if (name == "draw" || name == "close" || name == "undo" || name == "redo" ||
+             name == "about") {
+    parsed.kind = name == "draw"    ? CommandKind::Draw
+                  : name == "close" ? CommandKind::Close
+                  : name == "undo"  ? CommandKind::Undo
+                  : name == "redo"  ? CommandKind::Redo
+                                    : CommandKind::About;
     ok = words.size() == 1;
     if (!ok) *error = "'" + name + "' takes no arguments";
   } else if (name == "click") {
@@ -92,8 +107,10 @@ LineKind ParseLine(const std::string& line, Command* command, std::string* error
     ok = (words.size() == 2 || words.size() == 3) && AnnotationArgument(words, &parsed) &&
          (words.size() == 2 || (ParseInt(words[2], &parsed.count) && parsed.count >= 1));
     if (!ok) *error = "'click' takes an annotation index, from 0, and a click count, from 1";
-  } else if (name == "select" || name == "deselect") {
-    parsed.kind = name == "select" ? CommandKind::Select : CommandKind::Deselect;
+  } else if (name == "select" || name == "deselect" || name == "delete") {
+    parsed.kind = name == "select"     ? CommandKind::Select
+                  : name == "deselect" ? CommandKind::Deselect
+                                       : CommandKind::Delete;
     ok = words.size() == 2 && AnnotationArgument(words, &parsed);
     if (!ok) *error = "'" + name + "' takes one annotation index, from 0";
   } else {

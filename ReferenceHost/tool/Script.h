@@ -10,6 +10,13 @@
 //   select N          add annotation N to the selection
 //   deselect N        take annotation N out of the selection
 //   close             close the document
+//   delete N          select annotation N and press Delete
+//   undo, redo        undo or redo on the open document
+//   dialog PATH       the next file dialog answers PATH
+//   dialog cancel     the next file dialog is cancelled
+//   about             run the item the plug-in added to the "AboutExtensions" menu
+//   save PATH         save the document as a PDF file
+//   snapshot PATH     write a PNG of the page view
 #pragma once
 
 #include <istream>
@@ -18,14 +25,31 @@
 
 namespace refhosttool {
 
-enum class CommandKind { Open, Page, Zoom, Scroll, Draw, Click, Select, Deselect, Close };
+enum class CommandKind {
+  Open,
+  Page,
+  Zoom,
+  Scroll,
+  Draw,
+  Click,
+  Select,
+  Deselect,
+  Close,
+  Delete,
+  Undo,
+  Redo,
+  Dialog,
+  About,
+  Save,
+  Snapshot
+};
 
 struct Command {
   CommandKind kind = CommandKind::Draw;
   int line = 0;      // line number in the script, from 1
   std::string text;  // the command as written, without comment and surrounding blanks
-  std::string path;  // open
-  int number = 0;    // page: the page (from 1); click, select, deselect: the annotation
+  std::string path;  // open, dialog (empty for cancel), save, snapshot
+  int number = 0;    // page: the page (from 1); click, select, deselect, delete: the annotation
   int count = 1;     // click
   int dx = 0, dy = 0;
   double zoom = 1;

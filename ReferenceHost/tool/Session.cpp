@@ -1,11 +1,17 @@
 #include "Session.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Documents.h"
 #include "PageViews.h"
+#include "Snapshot.h"
 #include "Viewer.h"
+
+#if !defined(_WIN32)
+#include "sim/SimPlatform.h"
+#endif
 
 namespace refhosttool {
 namespace {
@@ -30,6 +36,20 @@ const char* CommandName(CommandKind kind) {
       return "deselect";
     case CommandKind::Close:
       return "close";
+    case CommandKind::Delete:
+      return "delete";
+    case CommandKind::Undo:
+      return "undo";
+    case CommandKind::Redo:
+      return "redo";
+    case CommandKind::Dialog:
+      return "dialog";
+    case CommandKind::About:
+      return "about";
+    case CommandKind::Save:
+      return "save";
+    case CommandKind::Snapshot:
+      return "snapshot";
   }
   return "?";
 }
@@ -38,7 +58,62 @@ std::string Plural(size_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+// Commands that work without an open document.
+bool NeedsDocument(CommandKind kind) {
+  return kind != CommandKind::Open && kind != CommandKind::Dialog && kind != CommandKind::About;
+}
+
+// The menu the viewer keeps for the plug-ins' About items.
+constexpr char kAboutMenu[] = "AboutExtensions";
+
 }  // namespace
+
+void Session::UndoOrRedo(bool redo) {
+  const char* what = redo ? "redo" : "undo";
+  if ((redo ? refhost::RedoCount(doc_) : refhost::UndoCount(doc_)) == 0) {
+    std::fprintf(out_, "  %s: nothing to %s\n", what, what);
+    return;
+  }
+  // The title the viewer's Edit menu shows for it.
+  const std::string title = redo ? refhost::RedoTitle(doc_) : refhost::UndoTitle(doc_);
+  if (!(redo ? refhost::Redo(doc_) : refhost::Undo(doc_))) {
+    std::fprintf(out_, "  %s \"%s\": refused, the record's test answered no\n", what,
+                 title.c_str());
+    return;
+  }
+  std::fprintf(out_, "  %s \"%s\": done\n", what, title.c_str());
+  ListAnnotations();
+}
+
+void Session::RunAboutItem() {
+  for (const refhost::MenuItemInfo& item : refhost::MenuItems()) {
+    if (item.menu != kAboutMenu) continue;
+    if (!refhost::RunMenuItem(item.name))
+      throw CommandError("the item \"" + item.title + "\" has no execute procedure");
+    std::fprintf(out_, "  about: ran \"%s\" (%s)\n", item.title.c_str(), item.name.c_str());
+    return;
+  }
+  throw CommandError(std::string("the plug-in added no item to the \"") + kAboutMenu + "\" menu");
+}
+
+void Session::WriteFile(const Command& command) {
+  const bool save = command.kind == CommandKind::Save;
+  if (save) {
+    try {
+      refhost::SavePdfFile(doc_, command.path);
+    } catch (const std::exception& error) {
+      throw CommandError(error.what());
+    }
+  } else {
+    std::string error;
+    if (!WriteSnapshot(view_, command.path, &error))
+      throw CommandError("cannot write the snapshot '" + command.path + "': " + error);
+  }
+  std::error_code ignored;
+  const auto size = std::filesystem::file_size(command.path, ignored);
+  std::fprintf(out_, "  %s written: %s, %llu bytes\n", save ? "PDF file" : "snapshot",
+               command.path.c_str(), static_cast<unsigned long long>(size));
+}
 
 void Session::RequireDocument(const Command& command) const {
   if (doc_ == nullptr)
@@ -81,7 +156,7 @@ void Session::ListAnnotations() const {
 }
 
 void Session::Run(const Command& command) {
-  if (command.kind != CommandKind::Open) RequireDocument(command);
+  if (NeedsDocument(command.kind)) RequireDocument(command);
   switch (command.kind) {
     case CommandKind::Open: {
       if (doc_ != nullptr) throw CommandError("a document is open already; close it first");
@@ -143,6 +218,41 @@ void Session::Run(const Command& command) {
       break;
     case CommandKind::Close:
       CloseDocument();
+      break;
+    case CommandKind::Delete: {
+      CheckAnnotation(command.number, false);
+      if (refhost::PressKey(view_, command.number, refhost::kKeyDelete)) {
+        std::fprintf(out_, "  Delete on annotation %d: the viewer deleted it\n", command.number);
+        ListAnnotations();
+      } else {
+        std::fprintf(out_, "  Delete on annotation %d: not deleted, the handler kept the key\n",
+                     command.number);
+      }
+      break;
+    }
+    case CommandKind::Undo:
+    case CommandKind::Redo:
+      UndoOrRedo(command.kind == CommandKind::Redo);
+      break;
+    case CommandKind::Dialog:
+#if defined(_WIN32)
+      throw CommandError("file dialogs can be answered only on the simulated platform (Linux)");
+#else
+      if (command.path.empty()) {
+        platform::sim::QueueDialogCancel();
+        std::fprintf(out_, "  the next file dialog will be cancelled\n");
+      } else {
+        platform::sim::QueueDialogAnswer(command.path);
+        std::fprintf(out_, "  the next file dialog will answer %s\n", command.path.c_str());
+      }
+      break;
+#endif
+    case CommandKind::About:
+      RunAboutItem();
+      break;
+    case CommandKind::Save:
+    case CommandKind::Snapshot:
+      WriteFile(command);
       break;
   }
 }

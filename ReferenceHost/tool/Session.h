@@ -1,5 +1,7 @@
 // Runs the commands of a session script against the reference host's viewer, one
-// document at a time shown in one page view with a window.
+// document at a time shown in one page view with a window. Each command prints its own
+// result (a listing of the page's annotations, what a click hit, whether an undo was taken,
+// the size of a file saved); what the plug-in did meanwhile is the Transcript's.
 #pragma once
 
 #include <cstdio>
@@ -30,6 +32,9 @@ class Session {
 
  private:
   void RequireDocument(const Command& command) const;
+  void UndoOrRedo(bool redo);
+  void RunAboutItem();
+  void WriteFile(const Command& command);
   void CheckAnnotation(int index, bool needsHandler) const;
   void ListAnnotations() const;
 

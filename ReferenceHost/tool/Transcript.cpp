@@ -41,6 +41,27 @@ std::string DescribeObject(refhost::CosObj obj) {
 
 }  // namespace
 
+void PrintAlert(std::FILE* out, const std::string& label, const std::string& text) {
+  const std::string indent(label.size(), ' ');
+  size_t begin = 0;
+  for (bool first = true;; first = false) {
+    size_t end = text.find('\n', begin);
+    const bool last = end == std::string::npos;
+    if (last) end = text.size();
+    std::string line = text.substr(begin, end - begin);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!(last && line.empty() && !first))
+      std::fprintf(out, "%s%s\n", first ? label.c_str() : indent.c_str(), line.c_str());
+    if (last) break;
+    begin = end + 1;
+  }
+}
+
+std::string DescribeMenuItem(const refhost::MenuItemInfo& item) {
+  return "menu item added to \"" + item.menu + "\": \"" + item.title + "\" (" + item.name +
+         "), position " + std::to_string(item.position);
+}
+
 void Transcript::WatchFolder(const std::string& folder) {
   folder_ = folder;
   files_ = ScanFolder();
@@ -65,6 +86,8 @@ std::map<std::string, Transcript::FileState> Transcript::ScanFolder() const {
 void Transcript::PrintNews(refhost::Host& host) {
   PrintWindowsAndPlayerCalls();
   PrintFiles();
+  PrintDialogsAndMenus();
+  PrintEdits();
   PrintViewerRecords(host);
   PrintReports(host);
   std::fflush(out_);
@@ -190,6 +213,50 @@ void Transcript::PrintFiles() {
   files_ = now;
 }
 
+void Transcript::PrintDialogsAndMenus() {
+#if !defined(_WIN32)
+  const std::vector<platform::sim::DialogCall>& dialogs = platform::sim::DialogCalls();
+  if (dialogs_ > dialogs.size()) dialogs_ = 0;
+  for (; dialogs_ < dialogs.size(); ++dialogs_)
+    std::fprintf(out_, "  file dialog shown: filter \"%s\"\n", dialogs[dialogs_].filter.c_str());
+#endif
+  const std::vector<refhost::MenuItemInfo>& items = refhost::MenuItemsAdded();
+  for (; menuItems_ < items.size(); ++menuItems_)
+    std::fprintf(out_, "  %s\n", DescribeMenuItem(items[menuItems_]).c_str());
+}
+
+// Undo records created and released, and annotations taken off their pages, merged in the
+// order they happened. Undo and redo show in the command's own result.
+void Transcript::PrintEdits() {
+  const std::vector<refhost::UndoEvent>& events = refhost::UndoEvents();
+  const std::vector<refhost::AnnotRemoval>& removals = refhost::AnnotRemovals();
+  while (undoEvents_ < events.size() || removals_ < removals.size()) {
+    if (removals_ < removals.size() &&
+        (undoEvents_ == events.size() ||
+         removals[removals_].sequence < events[undoEvents_].sequence)) {
+      const refhost::AnnotRemoval& removal = removals[removals_++];
+      std::fprintf(out_, "  annotation %d of page %d (/%s) %s\n", removal.annotIndex,
+                   removal.pageIndex + 1, removal.subtype.c_str(),
+                   removal.byViewer ? "deleted by the viewer" : "removed by the plug-in");
+      continue;
+    }
+    const refhost::UndoEvent& event = events[undoEvents_++];
+    if (event.kind == refhost::UndoEvent::kCreated) {
+      std::fprintf(out_, "  undo record %d created (\"%s\")", event.number, event.type.c_str());
+      if (refhost::IsLiveUndoRecord(event.undo)) {
+        // The titles the viewer's Edit menu would show for it.
+        const std::string undo = refhost::UndoRecordTitle(event.undo, false);
+        const std::string redo = refhost::UndoRecordTitle(event.undo, true);
+        std::fprintf(out_, ": undo title \"%s\", redo title \"%s\"\n", undo.c_str(), redo.c_str());
+      } else {
+        std::fprintf(out_, ", released since\n");
+      }
+    } else if (event.kind == refhost::UndoEvent::kReleased) {
+      std::fprintf(out_, "  undo record %d released\n", event.number);
+    }
+  }
+}
+
 void Transcript::PrintViewerRecords(refhost::Host&) {
   const std::vector<refhost::DrawCall>& draws = refhost::DrawCalls();
   if (draws_ > draws.size()) draws_ = 0;
@@ -212,7 +279,7 @@ void Transcript::PrintReports(refhost::Host& host) {
   if (alerts_ > alerts.size()) alerts_ = 0;
   for (; alerts_ < alerts.size(); ++alerts_) {
     ++totals_.alerts;
-    std::fprintf(out_, "  alert: %s\n", alerts[alerts_].c_str());
+    PrintAlert(out_, "  alert: ", alerts[alerts_]);
   }
 #if !defined(_WIN32)
   const std::vector<platform::sim::AssertionReport>& reports = platform::sim::AssertionReports();

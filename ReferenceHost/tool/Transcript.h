@@ -2,9 +2,11 @@
 // time, one category after the other, each line indented by two blanks:
 //   windows (from the simulated window system's journal; Linux) and player library calls
 //   (from its journal, with any call that broke the order) together, in the order they
-//   happened, then files written into or removed
-//   from the temporary folder, drawing, cursors, invalidated rectangles, alerts, assertion
-//   reports (Linux), trace lines and host errors that reached the host.
+//   happened, then files written into or removed from the temporary folder, file dialogs
+//   shown (Linux), menu items added, undo records created and released together with
+//   annotations deleted or removed, in the order they happened, drawing, cursors,
+//   invalidated rectangles, alerts, assertion reports (Linux), trace lines and host errors
+//   that reached the host.
 #pragma once
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "Host.h"
 #include "PlayerJournal.h"
+#include "Viewer.h"
 #if !defined(_WIN32)
 #include "sim/SimPlatform.h"
 #endif
@@ -28,6 +31,13 @@ struct Totals {
   int assertionReports = 0;
   int hostErrors = 0;
 };
+
+// Prints `label` and an alert's text; the lines of a text of several lines after the first
+// are indented to stand under the first.
+void PrintAlert(std::FILE* out, const std::string& label, const std::string& text);
+
+// One line about a menu item added (no indentation, no line end).
+std::string DescribeMenuItem(const refhost::MenuItemInfo& item);
 
 class Transcript {
  public:
@@ -51,6 +61,8 @@ class Transcript {
 #endif
   void PrintPlayerCall(const MvnJournalEntry& entry);
   void PrintFiles();
+  void PrintDialogsAndMenus();
+  void PrintEdits();
   void PrintViewerRecords(refhost::Host& host);
   void PrintReports(refhost::Host& host);
 
@@ -58,7 +70,8 @@ class Transcript {
   std::string folder_;
   std::map<std::string, FileState> files_;
   size_t windowEvents_ = 0, playerCalls_ = 0, draws_ = 0, cursors_ = 0, invalidations_ = 0,
-         alerts_ = 0, assertions_ = 0, traces_ = 0, errors_ = 0;
+         alerts_ = 0, assertions_ = 0, traces_ = 0, errors_ = 0, dialogs_ = 0, menuItems_ = 0,
+         undoEvents_ = 0, removals_ = 0;
   Totals totals_;
 };
 

@@ -66,16 +66,28 @@ void Usage(std::FILE* out) {
       "    select N         select annotation N\n"
       "    deselect N       deselect annotation N\n"
       "    close            close the document\n"
+      "    delete N         select annotation N and press Delete: the handler gets the key,\n"
+      "                     then the viewer deletes the annotation if the handler lets it\n"
+      "    undo, redo       undo or redo the last edit of the document (a refused or empty\n"
+      "                     undo or redo is reported, not an error)\n"
+      "    dialog PATH      the next file dialog answers PATH (Linux)\n"
+      "    dialog cancel    the next file dialog is cancelled (Linux)\n"
+      "    about            run the item the plug-in added to the \"AboutExtensions\" menu\n"
+      "    save PATH        save the document as a PDF file (an earlier file at PATH stays\n"
+      "                     as it was when the save fails)\n"
+      "    snapshot PATH    write a PNG of the page view as a person would see it\n"
       "  After each command it prints what happened: windows, player calls, files written\n"
-      "  into the temporary folder, drawing, alerts, assertion reports, trace lines and host\n"
-      "  errors. At the end it closes the document, unloads the plug-in and prints a summary.\n"
+      "  into the temporary folder, file dialogs, menu items added, undo records created and\n"
+      "  released, annotations deleted, drawing, alerts, assertion reports, trace lines and\n"
+      "  host errors. At the end it closes the document, unloads the plug-in and prints a\n"
+      "  summary.\n"
       "  --plugin PATH  the module (default: KXTRIVOPlayer.api next to refhost)\n"
       "  --temp DIR     the temporary folder the plug-in sees\n"
       "  --trace        offer the optional trace table and print its lines\n"
       "                 (--debug-window is the same)\n"
       "Exit status: 0 fine, 1 the module failed to load, start or unload, 2 usage, 3 a script\n"
       "line could not run, 4 the plug-in broke a rule (player call order, host error,\n"
-      "assertion, machine port left acquired).\n");
+      "assertion, machine port or menu left acquired).\n");
 }
 
 // Returns -1 when the options are fine, else the exit code.
@@ -160,7 +172,10 @@ int RunReport(const Options& options, const refhost::Profile& profile) {
     std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
     return kExitFailed;
   }
-  for (const std::string& alert : refhost::Alerts()) std::printf("alert: %s\n", alert.c_str());
+  for (const refhost::MenuItemInfo& item : refhost::MenuItemsAdded())
+    std::printf("%s\n", refhosttool::DescribeMenuItem(item).c_str());
+  for (const std::string& alert : refhost::Alerts())
+    refhosttool::PrintAlert(stdout, "alert: ", alert);
   for (const std::string& line : host.traceLines()) std::printf("trace: %s\n", line.c_str());
 
   const refhost::StageResult unload = refhost::RunUnload(host, startup);
@@ -220,8 +235,8 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   }
   std::printf(
       "# After each command, what it caused: windows and player calls in the order they\n"
-      "# happened, then files, drawing, cursors, invalidations, alerts, assertion reports,\n"
-      "# trace lines, host errors.\n");
+      "# happened, then files, file dialogs, menu items, undo records and deleted annotations,\n"
+      "# drawing, cursors, invalidations, alerts, assertion reports, trace lines, host errors.\n");
   std::printf("loaded %s\n", options.pluginPath.c_str());
   const refhost::StartupReport startup = refhost::RunStartup(host, module);
   PrintStartup(host, startup);
@@ -267,6 +282,8 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
 
   const refhosttool::Totals& t = transcript.totals();
   const size_t ports = refhost::LiveMachinePorts();
+  const size_t menus = refhost::AcquiredMenus();
+  if (menus > 0) std::printf("!!! menus left acquired: %zu\n", menus);
   std::printf(
       "summary: commands run %d of %zu, windows created %d, player calls %d, order problems %d, "
       "files written %d, alerts %d, assertion reports %d, host errors %d, machine ports live "
@@ -275,7 +292,8 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
       t.filesWritten, t.alerts, t.assertionReports, t.hostErrors, ports);
   if (exitCode != kExitOk) return exitCode;
   if (!unload.completed || !unload.result) return kExitFailed;
-  if (t.orderProblems + t.assertionReports + t.hostErrors > 0 || ports > 0) return kExitProblems;
+  if (t.orderProblems + t.assertionReports + t.hostErrors > 0 || ports > 0 || menus > 0)
+    return kExitProblems;
   return kExitOk;
 }
 

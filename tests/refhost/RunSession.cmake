@@ -8,6 +8,8 @@
 #               refhost's own folder as $BIN
 #   EXIT        the expected exit status (default 0)
 #   STDERR      a regular expression standard error must match (optional)
+#   COPY        files or folders copied into WORK_DIR before the session (optional), so
+#               that the script can name them by relative paths
 #   REGENERATE  when true (or with REFHOST_REGENERATE=1 in the environment), EXPECTED is
 #               rewritten from this run instead of compared
 cmake_minimum_required(VERSION 3.20)
@@ -17,6 +19,10 @@ endif()
 if("$ENV{REFHOST_REGENERATE}" STREQUAL "1")
   set(REGENERATE ON)
 endif()
+
+foreach(item IN LISTS COPY)
+  file(COPY "${item}" DESTINATION "${WORK_DIR}")
+endforeach()
 
 set(temp "${WORK_DIR}/temp-${NAME}")
 file(REMOVE_RECURSE "${temp}")

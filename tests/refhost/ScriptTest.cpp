@@ -36,6 +36,16 @@ TEST(ScriptTest, CommandsAndTheirArguments) {
       {"select 1", CommandKind::Select, "select 1", "", 1, 1, 0, 0, 1},
       {"deselect 1", CommandKind::Deselect, "deselect 1", "", 1, 1, 0, 0, 1},
       {"close", CommandKind::Close, "close", "", 0, 1, 0, 0, 1},
+      {"delete 2", CommandKind::Delete, "delete 2", "", 2, 1, 0, 0, 1},
+      {"undo", CommandKind::Undo, "undo", "", 0, 1, 0, 0, 1},
+      {"redo  # again", CommandKind::Redo, "redo", "", 0, 1, 0, 0, 1},
+      {"about", CommandKind::About, "about", "", 0, 1, 0, 0, 1},
+      {"dialog scenes/a b.mvn", CommandKind::Dialog, "dialog scenes/a b.mvn", "scenes/a b.mvn", 0,
+       1, 0, 0, 1},
+      {"dialog cancel", CommandKind::Dialog, "dialog cancel", "", 0, 1, 0, 0, 1},
+      {"dialog ./cancel", CommandKind::Dialog, "dialog ./cancel", "./cancel", 0, 1, 0, 0, 1},
+      {"save out.pdf", CommandKind::Save, "save out.pdf", "out.pdf", 0, 1, 0, 0, 1},
+      {"snapshot v.png", CommandKind::Snapshot, "snapshot v.png", "v.png", 0, 1, 0, 0, 1},
   };
   for (const auto& c : cases) {
     Command command;
@@ -76,6 +86,14 @@ TEST(ScriptTest, BadLinesSayWhy) {
       {"click 0 1 2", "'click' takes an annotation index, from 0, and a click count, from 1"},
       {"select", "'select' takes one annotation index, from 0"},
       {"deselect a", "'deselect' takes one annotation index, from 0"},
+      {"delete", "'delete' takes one annotation index, from 0"},
+      {"delete 0 1", "'delete' takes one annotation index, from 0"},
+      {"undo 2", "'undo' takes no arguments"},
+      {"about x", "'about' takes no arguments"},
+      {"dialog", "'dialog' takes the path the next file dialog answers, or 'cancel'"},
+      {"save", "'save' takes the path of a PDF file"},
+      {"snapshot  # none", "'snapshot' takes the path of a PNG file"},
+      {"saveas x.pdf", "unknown command 'saveas'"},
   };
   for (const auto& c : cases) {
     Command command;
