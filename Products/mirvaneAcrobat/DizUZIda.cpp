@@ -1,5 +1,9 @@
 #include "DizUZIda.h"
 
+#include <cstddef>
+
+#include "HostInterface/HostInterface.h"
+
 ZAruPDPage::ZAruPDPage(PDPage page) : m_page(page) {}
 
 ZAruPDPage::~ZAruPDPage() {
@@ -17,6 +21,17 @@ bool ZAruPDPage::AddPlayer(PDAnnot annot, platform::CStatic* window) {
   return true;
 }
 
+void ZAruPDPage::DeletePlayer(PDAnnot annot) {
+  for (auto entry = m_vecPlayers.begin(); entry != m_vecPlayers.end(); ++entry) {
+    if (entry->annot == annot) {
+      PlayerWindowEntry gone = *entry;
+      m_vecPlayers.erase(entry);
+      DestroyPlayerWindow(&gone);
+      return;
+    }
+  }
+}
+
 void ZAruPDPage::DeleteAllPlayers() {
   for (PlayerWindowEntry& entry : m_vecPlayers) DestroyPlayerWindow(&entry);
   m_vecPlayers.clear();
@@ -27,7 +42,15 @@ void ZAruPDPage::HideAllPlayers() {
 }
 
 void ZAruPDPage::PlaceAllPlayers(AVPageView view) {
-  for (const PlayerWindowEntry& entry : m_vecPlayers) PlacePlayerWindow(entry, view);
+  for (size_t i = 0; i < m_vecPlayers.size();) {
+    if (PDPageGetAnnotIndex(m_page, m_vecPlayers[i].annot) == -1) {
+      PlayerWindowEntry gone = m_vecPlayers[i];
+      m_vecPlayers.erase(m_vecPlayers.begin() + static_cast<std::ptrdiff_t>(i));
+      DestroyPlayerWindow(&gone);
+      continue;
+    }
+    PlacePlayerWindow(m_vecPlayers[i++], view);
+  }
 }
 
 ZAruPDDoc::ZAruPDDoc() = default;

@@ -31,8 +31,12 @@ class ZAruPDPage {
   bool HasPlayer(PDAnnot annot) const;
   // Adds an entry for a new window; the record owns it from now on. Always true.
   bool AddPlayer(PDAnnot annot, platform::CStatic* window);
+  // Destroys the annotation's window, if it has one (the player library is told first).
+  void DeletePlayer(PDAnnot annot);
   // Every window of the page in entry order: destroy (the record is empty afterwards),
-  // hide, or show and move over its annotation in `view`.
+  // hide, or show and move over its annotation in `view`. Placing first destroys the
+  // window of an annotation that is no longer on the page, whatever took it away, so no
+  // window stays over a vanished annotation and its rectangle is never asked for again.
   void DeleteAllPlayers();
   void HideAllPlayers();
   void PlaceAllPlayers(AVPageView view);

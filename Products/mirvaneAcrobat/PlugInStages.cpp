@@ -1,4 +1,5 @@
 // The start-up stages the viewer runs after the handshake.
+#include "AboutCommand.h"
 #include "AnnotHandler/mirvaneAnnotHandler.h"
 #include "ModuleStatics.h"
 #include "PlugInEntry.h"
@@ -45,11 +46,12 @@ ASBool HOSTCALL PlugInImportReplaceAndRegister() {
   return ASTrue;
 }
 
-// The product identity first, so that every text made from it shows this edition; then
-// the annotation handler, whose refusal is not examined.
+// The product identity first, so that the About text always shows this edition; then the
+// About item and the annotation handler, whose refusal is not examined.
 ASBool HOSTCALL PlugInInit() {
   TheProductIdentity().SetVersion(kProductVersion);
   TheProductIdentity().SetEdition(LIT_MIRVANE_READER_PLUGIN);
+  AddAboutMenuItem();
   RegisterPlayerAnnotHandler();
   return ASTrue;
 }

@@ -36,7 +36,8 @@ std::vector<PlayerCall> PlayerCalls() {
                      entry.path,
                      entry.fileExists != 0,
                      entry.fileSize,
-                     entry.problem});
+                     entry.problem,
+                     entry.sequence});
   return calls;
 }
 

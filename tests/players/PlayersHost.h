@@ -31,6 +31,7 @@ struct PlayerCall {
   bool fileExists;
   long long fileSize;
   std::string problem;
+  long long sequence;
 };
 std::vector<PlayerCall> PlayerCalls();
 // One window's calls as short texts: "create", "file <path>", "move l,t,r,b", "delete".

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "AnnotHandler/PlayerActivation.h"
+#include "Authoring/PlayerUndo.h"
 #include "Authoring/AnnotKeys.h"
 #include "HostInterface/HostInterface.h"
 #include "ModuleStatics.h"
@@ -73,8 +74,33 @@ ASBool HOSTCALL DoClick(AVAnnotHandler, PDAnnot annot, AVPageView view, ASInt32,
   return ActivatePlayerAnnot(annot, view, clickCount);
 }
 
-// Deleting key strokes are left to the viewer.
-ASBool HOSTCALL KeyDown(AVAnnotHandler, PDAnnot, AVPageView, AVKeyCode, AVFlagBits16) {
+typedef void(HOSTCALL* ViewBBoxProc)(AVAnnotHandler, AVPageView, PDAnnot, AVDevRect*);
+
+// A deleting key stroke leaves an undo record that brings a player annotation back; the
+// deletion itself is left to the viewer. The annotation's live player goes at once, so
+// that no window stays over the deleted annotation.
+ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, AVKeyCode key,
+                        AVFlagBits16 flags) {
+  if (!AVAppIsDeleteKeyStroke(key, flags)) return ASFalse;
+  PlayerUndoRecord* volatile record =
+      static_cast<PlayerUndoRecord*>(ASmalloc(sizeof(PlayerUndoRecord)));
+  HostExceptionFrame frame;
+  HOST_DURING(frame)
+  record->annot = annot;
+  record->kind = UndoKindDeletion;
+  record->pageView = view;
+  record->page = nullptr;
+  reinterpret_cast<ViewBBoxProc>(handler->getAnnotViewBBox)(handler, view, annot,
+                                                            &record->deviceRect);
+  AVUndoNew(AVPageViewGetAVDoc(view), &PlayerUndoHandler(), record);
+  HOST_HANDLER
+  // Not handed over: the record is still ours to free.
+  const ASErrorCode code = ASGetExceptionErrorCode();
+  ASfree(record);
+  ASRaise(code);
+  HOST_END_HANDLER
+  if (ZAruPDPage* page = TheDocManager().GetPage(AVPageViewGetPage(view)))
+    page->DeletePlayer(annot);
   return ASFalse;
 }
 

@@ -79,6 +79,8 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   /* the viewer's own slot for creating an annotation on a page */                                \
   X(PDModel, 50, PDAnnot, PDPageAddNewAnnot,                                                       \
     (PDPage page, ASAtom subtype, const ASFixedRect* rect), (page, subtype, rect))                 \
+  /* the viewer's own slot for removing the annotation at an index of a page */                  \
+  X(PDModel, 51, void, PDPageRemoveAnnot, (PDPage page, ASInt32 index), (page, index))             \
   X(PDModel, 78, CosDoc, PDDocGetCosDoc, (PDDoc doc), (doc))                                       \
   X(PDModel, 139, PDDoc, PDPageGetDoc, (PDPage page), (page))                                      \
   X(PDModel, 156, ASInt32, PDPageGetAnnotIndex, (PDPage page, PDAnnot annot), (page, annot))      \

@@ -1,0 +1,29 @@
+// Undo and redo of a player annotation's deletion: the record the viewer's undo stack
+// keeps, and the undo handler it calls for it.
+#pragma once
+
+#include "HostInterface/HostRecords.h"
+
+enum PlayerUndoKind : ASInt32 { UndoKindDeletion = 2 };
+
+// Allocated with the viewer's allocator and owned by its undo record from the moment it is
+// handed over; the release procedure frees it.
+struct PlayerUndoRecord {
+  PDAnnot annot;         // the deleted annotation, then the one its undo re-created
+  ASInt32 kind;          // UndoKindDeletion
+  AVPageView pageView;   // where the deletion happened
+  AVDevRect deviceRect;  // the annotation's view box there; a re-creation goes here
+  PDPage page;           // the page `annot` was re-created on; null before
+};
+
+// The one undo handler record, made on first use and kept for the life of the module.
+const AVUndoHandlerRec& PlayerUndoHandler();
+
+// Makes a new player annotation for the record: the scene-file dialog, then the creation
+// sequence at the recorded rectangle. The record follows the new annotation, so that redo
+// can delete it again; a cancelled dialog leaves the record as it was.
+void RecreatePlayerAnnot(PlayerUndoRecord* record);
+
+// Takes the annotation the record follows off its page again, its live player first.
+// Nothing happens when that annotation is on no page (nothing was re-created).
+void DeleteRecreatedPlayerAnnot(const PlayerUndoRecord* record);

@@ -1,0 +1,191 @@
+// Deleting a player annotation with the keyboard, and the viewer's Undo and Redo of it:
+// one undo record per deletion, re-creation with a newly chosen scene, redo deleting the
+// re-created annotation again, and no player window left over a deleted annotation.
+#include "PlayersHost.h"
+
+#include <fstream>
+
+#include "Authoring/PlayerUndo.h"
+#include "HostInterface/HostInterface.h"
+
+namespace playerstest {
+namespace {
+
+using refhost::Handle;
+using refhost::PDAnnot;
+
+constexpr char kUndoTitle[] = "Undo Mirvane annotation deletion";
+constexpr char kRedoTitle[] = "Redo Mirvane annotation deletion";
+
+class Deletion : public PlayersHost {
+ protected:
+  void SetUp() override {
+    PlayersHost::SetUp();
+    mvnJournalSetClock(&platform::sim::NextJournalSequence);
+    doc_ = OpenDocument(1);
+    page_ = refhost::DocumentPage(doc_, 0);
+    view_ = refhost::NewPageView(doc_, 0, Geometry());
+    other_ = AddPlayer(page_, 320, 500, 500, 700, {"other", "MVN"});
+    player_ = AddPlayer(page_, 100, 100, 300, 300, {"valve", "GEOM", SceneBytes(500)});
+    box_ = refhost::AnnotationViewBox(view_, 1);
+    scene_ = TempPath("new.mvn");
+    std::ofstream(scene_, std::ios::binary) << SceneBytes(777);
+  }
+  void TearDown() override {
+    mvnJournalSetClock(nullptr);
+    PlayersHost::TearDown();
+  }
+  size_t Players() { return refhost::PageAnnotations(page_).size() - 1; }  // besides `other`
+  PDAnnot Recreated() { return refhost::PageAnnotations(page_).back(); }
+
+  Handle doc_ = nullptr, page_ = nullptr, view_ = nullptr;
+  PDAnnot other_{}, player_{};
+  refhost::DevRect box_{};
+  std::string scene_;
+};
+
+TEST_F(Deletion, KeyThatDoesNotDeleteAllocatesNothingAndLeavesTheAnnotation) {
+  const size_t allocations = host_->LiveAllocations();
+  for (refhost::ASInt32 key :
+       {refhost::ASInt32{'A'}, refhost::ASInt32{' '}, refhost::ASInt32{0x2E}}) {
+    EXPECT_FALSE(refhost::PressKey(view_, 1, key));
+    EXPECT_FALSE(refhost::PressKey(view_, 1, refhost::kKeyDelete, 1));  // with a modifier
+  }
+  EXPECT_EQ(allocations, host_->LiveAllocations());
+  EXPECT_EQ(0u, refhost::UndoCount(doc_));
+  EXPECT_EQ(1u, Players());
+  ExpectClean();
+}
+
+TEST_F(Deletion, DeletingKeyLeavesExactlyOneUndoRecordAndTheViewerDeletes) {
+  for (refhost::ASInt32 key : {refhost::kKeyDelete, refhost::kKeyBackspace}) {
+    SCOPED_TRACE(key);
+    const size_t records = refhost::UndoCount(doc_);
+    const size_t allocations = host_->LiveAllocations();
+    AddPlayer(page_, 100, 100, 300, 300);
+    EXPECT_TRUE(refhost::PressKey(view_, 1, key));
+    EXPECT_EQ(records + 1, refhost::UndoCount(doc_));
+    EXPECT_EQ(allocations + 1, host_->LiveAllocations());  // the record, the viewer's now
+    EXPECT_EQ(kUndoTitle, refhost::UndoTitle(doc_));
+    EXPECT_TRUE(refhost::CanUndo(doc_));
+  }
+  EXPECT_EQ(1u, Players());  // two added, two deleted
+  ExpectClean();
+}
+
+TEST_F(Deletion, LivePlayerOfADeletedAnnotationIsDestroyedWithTheLibraryToldFirst) {
+  Click(view_, 1);
+  const platform::sim::WindowInfo window = PlayerWindows(view_).at(0);
+  ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
+  EXPECT_TRUE(PlayerWindows(view_).empty());
+  const std::vector<std::string> calls = CallsFor(window.handle);
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ("delete", calls.back());
+  long long deleted = 0, destroyed = 0;
+  for (const PlayerCall& call : PlayerCalls())
+    if (call.kind == kMvnDeleteGUI) deleted = call.sequence;
+  for (const platform::sim::WindowEvent& event : platform::sim::WindowJournal())
+    if (event.op == platform::sim::WindowOp::Destroy) destroyed = event.sequence;
+  EXPECT_LT(deleted, destroyed);
+  ExpectClean();
+}
+
+TEST_F(Deletion, WindowOverAnAnnotationTakenAwayElsewhereGoesAtTheNextDraw) {
+  Click(view_, 0);
+  Click(view_, 1);
+  ASSERT_EQ(2u, PlayerWindows(view_).size());
+  refhost::RemoveAnnotation(page_, player_);  // not through the handler
+  const int rects = host_->CallCount(refhost::Table::PDModel, 17);
+  refhost::DrawPageView(view_);
+  ASSERT_EQ(1u, PlayerWindows(view_).size());
+  EXPECT_EQ(ExpectedWindowRect(view_, other_).left, PlayerWindows(view_)[0].rect.left);
+  // Only the remaining player's rectangle is asked for: once by the draw, once by placing.
+  EXPECT_EQ(rects + 1, host_->CallCount(refhost::Table::PDModel, 17));
+  refhost::DrawPageView(view_);
+  EXPECT_EQ(rects + 2, host_->CallCount(refhost::Table::PDModel, 17));
+  ExpectClean();
+}
+
+TEST_F(Deletion, UndoRecreatesAtTheRecordedPlaceWithTheNewlyChosenScene) {
+  ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
+  platform::sim::QueueDialogAnswer(scene_);
+  ASSERT_TRUE(refhost::Undo(doc_));
+  ASSERT_EQ(1u, Players());
+  const PDAnnot created = Recreated();
+  const refhost::DevRect rect = refhost::PageRectToDevice(view_, refhost::AnnotationRect(created));
+  EXPECT_NEAR(box_.left, rect.left, 1);
+  EXPECT_NEAR(box_.top, rect.top, 1);
+  EXPECT_NEAR(box_.right, rect.right, 1);
+  EXPECT_NEAR(box_.bottom, rect.bottom, 1);
+  const refhost::CosObj scene =
+      refhost::DictValue(refhost::AnnotationDict(created), "KXTRIVOPlayerF");
+  EXPECT_EQ(SceneBytes(777), refhost::StreamData(scene));
+  EXPECT_EQ(0u, refhost::UndoCount(doc_));
+  EXPECT_TRUE(refhost::CanRedo(doc_));
+  EXPECT_EQ(kRedoTitle, refhost::RedoTitle(doc_));
+  ExpectClean();
+}
+
+TEST_F(Deletion, UndoAndRedoAlternateAndRedoTakesTheLivePlayerAlong) {
+  ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    platform::sim::QueueDialogAnswer(scene_);
+    ASSERT_TRUE(refhost::Undo(doc_));
+    ASSERT_EQ(1u, Players());
+    Click(view_, 1);  // the re-created annotation plays
+    ASSERT_EQ(1u, PlayerWindows(view_).size());
+    ASSERT_TRUE(refhost::Redo(doc_));
+    EXPECT_EQ(0u, Players());
+    EXPECT_TRUE(PlayerWindows(view_).empty());
+    EXPECT_EQ(1u, refhost::UndoCount(doc_));
+    EXPECT_EQ(kUndoTitle, refhost::UndoTitle(doc_));
+  }
+  EXPECT_EQ(refhost::PageAnnotations(page_).at(0).a, other_.a);  // the other one stays
+  ExpectClean();
+}
+
+TEST_F(Deletion, CancelledUndoCreatesNothingAndRedoThenHasNothingToDelete) {
+  ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
+  platform::sim::QueueDialogCancel();
+  EXPECT_TRUE(refhost::Undo(doc_));  // counts as done
+  EXPECT_EQ(0u, Players());
+  EXPECT_TRUE(refhost::Redo(doc_));  // offered, and changes nothing
+  EXPECT_EQ(0u, Players());
+  EXPECT_EQ(1u, refhost::PageAnnotations(page_).size());
+  const size_t dialogs = platform::sim::DialogCalls().size();
+  platform::sim::QueueDialogAnswer(scene_);
+  EXPECT_TRUE(refhost::Undo(doc_));  // asks again
+  EXPECT_EQ(dialogs + 1, platform::sim::DialogCalls().size());
+  EXPECT_EQ(1u, Players());
+  ExpectClean();
+}
+
+TEST_F(Deletion, RecordOfAnInvalidAnnotationCanNeitherBeUndoneNorRedone) {
+  // A record whose annotation handle the viewer no longer accepts, handed over as the
+  // key-down procedure does.
+  ASSERT_TRUE(host_->CallPlugin("record", [&] {
+    PlayerUndoRecord* record = static_cast<PlayerUndoRecord*>(ASmalloc(sizeof(PlayerUndoRecord)));
+    *record = {
+        {0xDEAD, 0xBEEF}, UndoKindDeletion, static_cast<AVPageView>(view_), {0, 0, 1, 1}, nullptr};
+    AVUndoNew(AVPageViewGetAVDoc(static_cast<AVPageView>(view_)), &PlayerUndoHandler(), record);
+  }));
+  EXPECT_FALSE(refhost::CanUndo(doc_));
+  EXPECT_FALSE(refhost::Undo(doc_));
+  EXPECT_TRUE(platform::sim::DialogCalls().empty());
+  EXPECT_EQ(kUndoTitle, refhost::UndoTitle(doc_));
+}
+
+TEST_F(Deletion, ClosingTheDocumentReleasesItsRecords) {
+  const size_t allocations = host_->LiveAllocations();
+  ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
+  ASSERT_TRUE(refhost::PressKey(view_, 0, refhost::kKeyDelete));
+  platform::sim::QueueDialogCancel();
+  refhost::Undo(doc_);
+  refhost::CloseDocument(doc_);
+  EXPECT_EQ(allocations, host_->LiveAllocations());
+  EXPECT_EQ(2u, refhost::ReleasedUndoRecords());
+}
+
+}  // namespace
+}  // namespace playerstest
