@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Linux configuration, runs the reference host's start-up of the plug-in, then
-# lets the plug-in's creation sequence place a player annotation with a sample scene into
-# a new document, checks the saved PDF with qpdf and renders it with poppler; last, a
-# viewer session clicks the players of a sample document in the reference host.
+# Builds the Linux configuration, runs the reference host's start-up of the plug-in, lets
+# the plug-in's creation sequence place a player annotation into a new document (checked
+# with qpdf, rendered with poppler), then tours a sample document with player annotations
+# in the reference host: clicks, view changes, deletion, undo and redo, About, save and
+# snapshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset linux >/dev/null
@@ -19,7 +20,13 @@ qpdf --check build/demo/player.pdf
 pdftoppm -r 72 -png -singlefile build/demo/player.pdf build/demo/player
 echo "rendered page: build/demo/player.png"
 
-echo "== a viewer session on a sample document: examples/sessions/tour-first-half.refhost"
-bash examples/make-sample-pdf.sh build/demo/sample-players.pdf build/linux/bin >/dev/null
-rm -rf build/demo/tour-temp
-(cd build/demo && ../linux/bin/refhost --temp "$PWD/tour-temp" ../../examples/sessions/tour-first-half.refhost)
+echo "== the tour: examples/sessions/tour.refhost on a sample document"
+bash examples/make-sample-pdf.sh build/demo/sample-players.pdf build/linux/bin
+rm -rf build/demo/scenes build/demo/tour-temp build/demo/tour-*.png build/demo/tour.pdf
+cp -r examples/scenes build/demo/scenes
+(cd build/demo && ../linux/bin/refhost --temp "$PWD/tour-temp" ../../examples/sessions/tour.refhost)
+qpdf --check build/demo/tour.pdf >/dev/null
+echo
+echo "The tour saved build/demo/tour.pdf (qpdf --check: fine) and took these snapshots:"
+ls build/demo/tour-*.png
+echo "Scene files the plug-in wrote for the players: build/demo/tour-temp/"

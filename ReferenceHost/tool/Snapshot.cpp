@@ -249,8 +249,10 @@ void DrawPlayerBox(RgbImage* image, const platform::WindowRect& rect, const std:
   const int right = rect.right - kFrameWidth, bottom = rect.bottom - kFrameWidth;
   if (right <= left || bottom <= top) return;
   image->FillRect(left, top, right, bottom, kBoxFill);
-  DrawText(image, left + kLabelInset, top + kLabelInset, label, kBoxLabel, left, top, right,
-           bottom);
+  // The label goes at the top of the box's visible part, so a box scrolled partly out of
+  // the view keeps its label in sight.
+  const int labelTop = std::max(top, 0) + kLabelInset;
+  DrawText(image, left + kLabelInset, labelTop, label, kBoxLabel, left, top, right, bottom);
 }
 
 // Writes `bytes` to a new file next to `path` and renames it over `path`.
