@@ -31,5 +31,5 @@ else
     "(the kernel has no 32-bit support); only the checks of the built module run"
   cmake -DTOOL="$(command -v i686-w64-mingw32-objdump)" -DKIND=pe \
     -DMODULE=build/win32/bin/KXTRIVOPlayer.api -P tests/startup/CheckExports.cmake
-  echo "win32: the module exports only PlugInMain"
+  echo "win32: the module exports only PlugInMain and imports the four player functions by name"
 fi

@@ -1,4 +1,5 @@
-# Checks that MODULE exports exactly one function, PlugInMain.
+# Checks that MODULE exports exactly one function, PlugInMain, and imports the player
+# library's four functions by name.
 # KIND=elf: TOOL is nm; KIND=pe: TOOL is objdump.
 if(KIND STREQUAL "elf")
   execute_process(COMMAND ${TOOL} -D --defined-only --extern-only ${MODULE}
@@ -30,3 +31,21 @@ if(NOT exports STREQUAL "PlugInMain")
   message(FATAL_ERROR "${MODULE} exports [${exports}], expected exactly [PlugInMain]")
 endif()
 message(STATUS "${MODULE} exports exactly PlugInMain")
+
+# The player library is linked at load time: the module imports its four functions by name.
+set(player_functions mvnCreateGUI mvnDeleteGUI mvnMoveWindow mvnSetFileName)
+if(KIND STREQUAL "elf")
+  execute_process(COMMAND ${TOOL} -D --undefined-only ${MODULE} OUTPUT_VARIABLE out)
+  string(REGEX MATCHALL "mvn[A-Za-z]+" imports "${out}")
+else()
+  execute_process(COMMAND ${TOOL} -p ${MODULE} OUTPUT_VARIABLE out)
+  string(REGEX MATCH "DLL Name: TRIVOPlayerControl\\.dll\n[^\n]*\n(([ \t]+[0-9a-fA-F]+[ \t]+[0-9]+[ \t]+[A-Za-z_]+\n)*)"
+         table "${out}")
+  string(REGEX MATCHALL "[A-Za-z_]+\n" imports "${CMAKE_MATCH_1}")
+  string(REPLACE "\n" "" imports "${imports}")
+endif()
+list(SORT imports)
+if(NOT imports STREQUAL player_functions)
+  message(FATAL_ERROR "${MODULE} imports [${imports}] from the player library, expected [${player_functions}]")
+endif()
+message(STATUS "${MODULE} imports the four player functions by name")
