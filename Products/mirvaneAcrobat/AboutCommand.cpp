@@ -19,26 +19,31 @@ void HOSTCALL AboutAction(void*) {
   ShowAbout();
 }
 
-}  // namespace
-
-void AddAboutMenuItem() {
-  const AVMenu menu = AVMenubarAcquireMenuByName(AVAppGetMenubar(), kParentMenu);
-  if (menu == nullptr) return;
-  HostExceptionFrame frame;
-  HOST_DURING(frame)
+void AddItem(AVMenu menu) {
   const AVMenuItem item = AVMenuItemNew(kItemTitle, kItemName, nullptr, ASFalse, 0, 0, nullptr,
                                         gHostBinding.extensionId);
   AVMenuItemSetExecuteProc(
       item, ASCallbackCreate(gHostBinding.extensionId, reinterpret_cast<void*>(&AboutAction)),
       nullptr);
   AVMenuAddMenuItem(menu, item, kAppendPosition);
+}
+
+}  // namespace
+
+void AddAboutMenuItem() {
+  // The menu is acquired inside the frame, so that it goes back to the viewer on every
+  // road, even when pushing the frame fails.
+  AVMenu volatile menu = nullptr;
+  HostExceptionFrame frame;
+  HOST_DURING(frame)
+  menu = AVMenubarAcquireMenuByName(AVAppGetMenubar(), kParentMenu);
+  if (menu != nullptr) AddItem(menu);
   HOST_HANDLER
-  // The acquired menu goes back to the viewer on this road too.
   const ASErrorCode code = ASGetExceptionErrorCode();
-  AVMenuRelease(menu);
+  ReleaseOnce(menu, AVMenuRelease);
   ASRaise(code);
   HOST_END_HANDLER
-  AVMenuRelease(menu);
+  ReleaseOnce(menu, AVMenuRelease);
 }
 
 void ShowAbout() {

@@ -109,22 +109,24 @@ ExtractResult ExtractEmbeddedScene(CosObj scene, const char* fileName, char* pat
       std::snprintf(path, pathSize, "%s%c%s", folder, platform::kPathSeparator, fileName);
   if (written < 0 || static_cast<size_t>(written) >= pathSize) return ExtractResult::NotWritten;
 
+  // The unfinished file is made inside the frame, so that even a failing push of the
+  // frame leaves none behind.
   char unfinished[kTempFilePathSize];
-  if (!platform::CreateUniqueFile(folder, unfinished, sizeof unfinished))
-    return ExtractResult::NotWritten;
-
+  volatile bool created = false;
   OpenExtraction open = {nullptr, nullptr, nullptr, nullptr};
   volatile ExtractResult result = ExtractResult::NotWritten;
   HostExceptionFrame frame;
   HOST_DURING(frame)
-  result = CopyScene(scene, unfinished, limit, &open);
+  created = platform::CreateUniqueFile(folder, unfinished, sizeof unfinished);
+  if (created) result = CopyScene(scene, unfinished, limit, &open);
   HOST_HANDLER
   // Release what is open and leave no unfinished file, then let the error go on.
   const ASErrorCode code = ASGetExceptionErrorCode();
   ReleaseExtraction(&open);
-  platform::RemoveFile(unfinished);
+  if (created) platform::RemoveFile(unfinished);
   ASRaise(code);
   HOST_END_HANDLER
+  if (!created) return ExtractResult::NotWritten;
 
   if (result == ExtractResult::Written && platform::ReplaceFileWith(unfinished, path))
     return ExtractResult::Written;

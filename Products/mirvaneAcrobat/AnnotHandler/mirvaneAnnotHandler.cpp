@@ -82,10 +82,12 @@ typedef void(HOSTCALL* ViewBBoxProc)(AVAnnotHandler, AVPageView, PDAnnot, AVDevR
 ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, AVKeyCode key,
                         AVFlagBits16 flags) {
   if (!AVAppIsDeleteKeyStroke(key, flags)) return ASFalse;
-  PlayerUndoRecord* volatile record =
-      static_cast<PlayerUndoRecord*>(ASmalloc(sizeof(PlayerUndoRecord)));
+  // Everything is acquired inside the frame, so that even a failing push of the frame
+  // leaves nothing behind.
+  PlayerUndoRecord* volatile record = nullptr;
   HostExceptionFrame frame;
   HOST_DURING(frame)
+  record = static_cast<PlayerUndoRecord*>(ASmalloc(sizeof(PlayerUndoRecord)));
   record->annot = annot;
   record->kind = UndoKindDeletion;
   record->pageView = view;
@@ -96,7 +98,7 @@ ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, 
   HOST_HANDLER
   // Not handed over: the record is still ours to free.
   const ASErrorCode code = ASGetExceptionErrorCode();
-  ASfree(record);
+  ReleaseOnce(record, [](PlayerUndoRecord* unused) { ASfree(unused); });
   ASRaise(code);
   HOST_END_HANDLER
   if (ZAruPDPage* page = TheDocManager().GetPage(AVPageViewGetPage(view)))

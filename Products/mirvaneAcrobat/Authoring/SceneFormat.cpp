@@ -71,19 +71,21 @@ bool EmbedSceneFile(PDAnnot annotation, AVPageView pageView, const char* scenePa
   const CosObj annotDict = PDAnnotGetCosObj(annotation);
   CosDictPutKeyString(annotDict, kKeyVersion, CosNewNameFromString(cosDoc, ASFalse, kSceneVersion));
 
+  // The path name is made inside the frame, so that even a failing push of the frame leaves
+  // nothing open.
   OpenScene open = {nullptr, nullptr, nullptr};
-  open.path = ASFileSysCreatePathName(nullptr, ASAtomFromString("Cstring"), path, nullptr);
   CosObj stream;
   HostExceptionFrame frame;
   HOST_DURING(frame)
+  open.path = ASFileSysCreatePathName(nullptr, ASAtomFromString("Cstring"), path, nullptr);
   stream = CopySceneIntoStream(cosDoc, path, &open);
+  ReleaseScene(&open);  // inside the frame too: a failing close still releases the rest
   HOST_HANDLER
   // Release what is open, then let the error go on to the caller's frame.
   const ASErrorCode code = ASGetExceptionErrorCode();
   ReleaseScene(&open);
   ASRaise(code);
   HOST_END_HANDLER
-  ReleaseScene(&open);
 
   CosDictPutKeyString(annotDict, kKeyScene, stream);
   return true;
