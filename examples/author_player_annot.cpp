@@ -32,9 +32,9 @@ struct Options {
   double rect[4] = {72, 432, 360, 720};  // left, bottom, right, top in points
 };
 
-void Usage() {
+void Usage(std::FILE* out) {
   std::fprintf(
-      stderr,
+      out,
       "usage: author-player-annot --out OUT.pdf (--scene FILE | --cancel)\n"
       "                           [--in IN.pdf | --pages COUNT] [--page N] [--rect L,B,R,T]\n"
       "  Creates a player annotation on page N (from 1) of IN.pdf (default: a new\n"
@@ -138,17 +138,31 @@ int Run(const Options& options) {
   } else {
     PrintAnnotation(created);
   }
+  // A creation that failed leaves an annotation without its scene: nothing worth saving.
+  if (!Alerts().empty()) {
+    std::fprintf(stderr,
+                 "author-player-annot: the player annotation could not be completed; %s "
+                 "was not written\n",
+                 options.out.c_str());
+    return 1;
+  }
   SavePdfFile(doc, options.out);
   std::printf("saved %s\n", options.out.c_str());
-  return Alerts().empty() ? 0 : 1;
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      Usage(stdout);
+      return 0;
+    }
+  }
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    Usage();
+    Usage(stderr);
     return 2;
   }
   try {

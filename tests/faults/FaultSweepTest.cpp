@@ -150,6 +150,10 @@ const Road kRoads[] = {
      [](World& w) { CloseDocument(w.doc()); }},
 };
 
+void PrintTo(const Road& road, std::ostream* os) {
+  *os << road.name;
+}
+
 class FaultSweep : public ::testing::TestWithParam<Road> {
  protected:
   void SetUp() override {

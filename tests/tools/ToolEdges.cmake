@@ -1,0 +1,56 @@
+# The command-line tools at their edges: bad options, damaged and missing inputs, outputs
+# that cannot be written. Each case must end with a clear message and the expected exit
+# status, and must leave no output file behind. Variables: AUTHOR, REFHOST, WORK_DIR,
+# SCENE (a readable scene file).
+cmake_minimum_required(VERSION 3.20)
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}")
+file(WRITE "${WORK_DIR}/damaged.pdf" "%PDF-1.4\nthis is no PDF at all\n")
+file(WRITE "${WORK_DIR}/empty.pdf" "")
+set(out "${WORK_DIR}/out.pdf")
+
+# name; expected exit status; regular expression the messages must match; command...
+function(expect name status pattern)
+  file(REMOVE "${out}")
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${WORK_DIR}"
+                  OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr RESULT_VARIABLE rc)
+  if(NOT rc STREQUAL "${status}")
+    message(FATAL_ERROR "${name}: exit status ${rc}, expected ${status}\n${stdout}${stderr}")
+  endif()
+  if(NOT "${stdout}${stderr}" MATCHES "${pattern}")
+    message(FATAL_ERROR "${name}: messages do not say '${pattern}':\n${stdout}${stderr}")
+  endif()
+  if(NOT status EQUAL 0 AND EXISTS "${out}")
+    message(FATAL_ERROR "${name}: failed, yet left ${out}")
+  endif()
+  file(GLOB leftovers "${WORK_DIR}/*.part" "${WORK_DIR}/*.tmp*")
+  if(leftovers)
+    message(FATAL_ERROR "${name}: left unfinished files ${leftovers}")
+  endif()
+  message(STATUS "${name}: exit ${rc} as expected")
+endfunction()
+
+expect("author --help" 0 "usage: author-player-annot" "${AUTHOR}" --help)
+expect("author without options" 2 "usage: author-player-annot" "${AUTHOR}")
+expect("author, damaged input" 1 "cannot open PDF file 'damaged.pdf'"
+       "${AUTHOR}" --in damaged.pdf --scene "${SCENE}" --out "${out}")
+expect("author, empty input" 1 "cannot open PDF file 'empty.pdf'"
+       "${AUTHOR}" --in empty.pdf --scene "${SCENE}" --out "${out}")
+expect("author, missing input" 1 "cannot open PDF file 'missing.pdf'"
+       "${AUTHOR}" --in missing.pdf --scene "${SCENE}" --out "${out}")
+expect("author, missing page" 1 "page 4 does not exist"
+       "${AUTHOR}" --page 4 --scene "${SCENE}" --out "${out}")
+expect("author, unreadable scene" 1 "could not be completed; .* was not written"
+       "${AUTHOR}" --scene "${WORK_DIR}/no-scene.mvn" --out "${out}")
+expect("author, unwritable output" 1 "cannot save PDF file"
+       "${AUTHOR}" --scene "${SCENE}" --out "${WORK_DIR}/no-folder/out.pdf")
+expect("author, fine" 0 "saved" "${AUTHOR}" --scene "${SCENE}" --out "${out}")
+
+file(WRITE "${WORK_DIR}/open-damaged.refhost" "open damaged.pdf\n")
+file(WRITE "${WORK_DIR}/bad-line.refhost" "# fine\nclick\n")
+expect("refhost --help" 0 "usage: refhost" "${REFHOST}" --help)
+expect("refhost, unknown option" 2 "usage: refhost" "${REFHOST}" --frobnicate)
+expect("refhost, missing script" 2 "missing.refhost" "${REFHOST}" missing.refhost)
+expect("refhost, damaged PDF" 3 "open-damaged.refhost:1: cannot open PDF file 'damaged.pdf'"
+       "${REFHOST}" --temp "${WORK_DIR}" open-damaged.refhost)
+expect("refhost, bad line" 3 "bad-line.refhost:2:" "${REFHOST}" bad-line.refhost)
