@@ -47,6 +47,8 @@ const NameCase kCases[] = {
     {"reserved name with a dotted base", 1252, "aux.old", "geom", "_aux.old.geom"},
     {"reserved COM and LPT ports", 1252, "com1", "mvn", "_com1.mvn"},
     {"reserved with trailing blank", 1252, "LPT9 ", "mvn", "_LPT9.mvn"},
+    {"reserved with a superscript digit", 1252, "LPT\xB2", "", "_LPT\xB2"},
+    {"932: the same byte is another character", 932, "LPT\xB2", "", "LPT\xB2"},
     {"not reserved: longer names", 1252, "CONSOLE", "mvn", "CONSOLE.mvn"},
     {"not reserved: COM without digit", 1252, "COMX", "mvn", "COMX.mvn"},
 };

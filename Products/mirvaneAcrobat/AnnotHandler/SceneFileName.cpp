@@ -51,8 +51,13 @@ bool IsReservedDeviceName(const char* name) {
     upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
   for (const char* reserved : kReserved)
     if (std::strcmp(upper, reserved) == 0) return true;
-  return stem == 4 && (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
-         std::isdigit(static_cast<unsigned char>(upper[3]));
+  if (stem != 4 || (std::strncmp(upper, "COM", 3) != 0 && std::strncmp(upper, "LPT", 3) != 0))
+    return false;
+  const unsigned char digit = static_cast<unsigned char>(upper[3]);
+  // Windows also counts the superscript digits one, two and three of the single-byte
+  // Western code page; in a double-byte code page those bytes are other characters.
+  const bool singleByte = !platform::IsLeadByte(0x81);
+  return std::isdigit(digit) || (singleByte && (digit == 0xB9 || digit == 0xB2 || digit == 0xB3));
 }
 
 }  // namespace
