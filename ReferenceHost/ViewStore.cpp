@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Geometry.h"
 #include "Host.h"
@@ -12,10 +13,14 @@ namespace {
 
 constexpr double kMaxZoom = 64.0;
 
+// An aperture is a rectangle whose width and height are 32-bit numbers themselves, so
+// that every size taken from it is well defined.
 void CheckGeometry(const ViewGeometry& geometry) {
-  if (!(geometry.zoom > 0 && geometry.zoom <= kMaxZoom) ||
-      geometry.aperture.left > geometry.aperture.right ||
-      geometry.aperture.top > geometry.aperture.bottom)
+  const DevRect& a = geometry.aperture;
+  const int64_t width = static_cast<int64_t>(a.right) - a.left;
+  const int64_t height = static_cast<int64_t>(a.bottom) - a.top;
+  if (!(geometry.zoom > 0 && geometry.zoom <= kMaxZoom) || width < 0 || height < 0 ||
+      width > INT32_MAX || height > INT32_MAX)
     throw HostError(kErrBadParameter);
 }
 

@@ -151,6 +151,9 @@ TEST_F(PageViewsTest, BadGeometryAndResultsOutOfRangeAreRefused) {
   zero.zoom = 0;
   EXPECT_THROW(NewPageView(doc_, 0, zero), HostError);
   EXPECT_THROW(NewPageView(doc_, 2), HostError);
+  ViewGeometry huge;  // an aperture wider than a 32-bit size
+  huge.aperture = DevRect{-2147483647 - 1, 0, 2147483647, 10};
+  EXPECT_THROW(NewPageView(doc_, 0, huge), HostError);
   ViewGeometry far;
   far.zoom = 64;
   far.pageX = 2147483000;
