@@ -11,7 +11,8 @@ endif()
 if(WIN32)
   # The plug-in, the host and the tests must run on a Windows without the mingw runtime DLLs.
   target_link_options(mirvane_options INTERFACE -static-libgcc -static-libstdc++ -static)
-else()
-  # A module that is unloaded must really go away, so no GNU_UNIQUE symbols.
+elseif(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  # A module that is unloaded must really go away, so no GNU_UNIQUE symbols (a GCC option;
+  # clang makes none).
   target_compile_options(mirvane_options INTERFACE -fno-gnu-unique)
 endif()

@@ -16,5 +16,7 @@ apt-get install -y -q --no-install-recommends \
   libgtest-dev googletest libbenchmark-dev \
   libqpdf-dev qpdf poppler-utils zlib1g-dev \
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev xvfb xauth
+# The fuzz targets: clang with libFuzzer and the sanitizer run-time libraries.
+apt-get install -y -q --no-install-recommends clang libclang-rt-14-dev
 # wine with what it recommends: its 32-bit loader needs more than its hard dependencies.
 apt-get install -y -q wine wine32

@@ -33,3 +33,6 @@ else
     -DMODULE=build/win32/bin/KXTRIVOPlayer.api -P tests/startup/CheckExports.cmake
   echo "win32: the module exports only PlugInMain and imports the four player functions by name"
 fi
+
+echo "== fuzz: each target for 45 seconds (bash scripts/run-fuzz.sh SECONDS for longer runs)"
+bash scripts/run-fuzz.sh 45
