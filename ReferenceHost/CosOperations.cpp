@@ -1,6 +1,7 @@
 // The Cos table: the low-level object layer over the host's object store.
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "Host.h"
 #include "ObjectStore.h"
@@ -161,15 +162,47 @@ CosObj CosStreamDict(CosObj stream) {
   return Obj(Store().Expect(Id(stream), kCosStream).dict);
 }
 
-// Mode 0 reads the stored bytes; modes 1 and 2 read them decoded through the filters.
+// How many FlateDecode passes the stream dictionary's Filter names, as ObjectStore decodes
+// them: Filter is a name or an array of names, DecodeParms the matching dictionary or
+// array. kErrUnknownFilter for any other filter and for a predictor, which is not
+// implemented (undecoded bytes are never handed out).
+int FlateDecodePasses(const ObjectStore& store, NodeId dict) {
+  const NodeId filter = store.DictGet(dict, "Filter");
+  const NodeId parms = store.DictGet(dict, "DecodeParms");
+  std::vector<NodeId> filters, params;
+  if (filter == kNullNode) return 0;
+  if (store.At(filter).type == kCosArray) {
+    filters = store.At(filter).items;
+    if (parms != kNullNode && store.At(parms).type == kCosArray) params = store.At(parms).items;
+  } else {
+    filters.push_back(filter);
+    params.push_back(parms);
+  }
+  for (size_t i = 0; i < filters.size(); ++i) {
+    const Node& name = store.At(filters[i]);
+    if (name.type != kCosName || name.text != "FlateDecode") throw HostError(kErrUnknownFilter);
+    const NodeId parm = i < params.size() ? params[i] : kNullNode;
+    if (parm != kNullNode && store.At(parm).type == kCosDict) {
+      const NodeId predictor = store.DictGet(parm, "Predictor");
+      if (predictor != kNullNode &&
+          (store.At(predictor).type != kCosInteger || store.At(predictor).integer != 1))
+        throw HostError(kErrUnknownFilter);
+    }
+  }
+  return static_cast<int>(filters.size());
+}
+
+// Mode 0 reads the stored bytes; modes 1 and 2 read them decoded through the filters, as
+// they are read, so a stream of any decoded size reads in fixed memory.
 Handle CosStreamOpenStm(CosObj stream, ASInt32 mode) {
   ObjectStore& store = Store();
   const NodeId id = store.Resolve(stream);
   const Node& node = store.Expect(id, kCosStream);
   if (mode < 0 || mode > 2) throw HostError(kErrBadParameter);
   StreamStore& streams = Host::Current().streams();
-  if (mode == 0 || !store.NamesFilter(node.dict)) return streams.OpenObject(stream);
-  return streams.OpenBuffer(store.DecodedData(id));
+  const int passes = mode == 0 ? 0 : FlateDecodePasses(store, node.dict);
+  if (passes == 0) return streams.OpenObject(stream);
+  return streams.OpenDecoded(stream, passes);
 }
 
 }  // namespace

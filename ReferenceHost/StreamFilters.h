@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace refhost {
 
-// Decoded data larger than this is refused: a hostile stream must not exhaust memory.
+// Decoded data larger than this is refused by FlateDecode, which holds it all in memory: a
+// hostile stream must not exhaust memory. FlateReader decodes any size in fixed memory.
 constexpr size_t kMaxDecodedStreamSize = size_t(256) << 20;
 
 bool FlateSupported();
@@ -15,5 +17,31 @@ bool FlateSupported();
 // decoded data beyond kMaxDecodedStreamSize.
 std::string FlateEncode(const std::string& data);
 std::string FlateDecode(const std::string& data);
+
+// Decodes data stored through `passes` FlateDecode filters piece by piece, as it is read:
+// the inflaters run in a row, each later one fed from the one before through a small
+// buffer, and the last one writes into the reader's buffer. Memory stays the same whatever
+// the decoded size. Like FlateDecode, empty data decodes to nothing, data after a
+// compressed stream's end is ignored, and data that ends before its end marker is damaged.
+class FlateReader {
+ public:
+  // Throws HostError kErrUnknownFilter without zlib.
+  explicit FlateReader(int passes);
+  ~FlateReader();
+  FlateReader(const FlateReader&) = delete;
+  FlateReader& operator=(const FlateReader&) = delete;
+
+  // Fills `buffer` with up to `bytes` decoded bytes and answers how many; fewer only at the
+  // end. `encoded` and `size` are the whole stored data, passed on every call since its
+  // owner may have moved it; it must be the same data each time. Throws HostError
+  // kErrBadStreamData where the data turns out damaged; the reader stays damaged then.
+  size_t Read(const char* encoded, size_t size, char* buffer, size_t bytes);
+  // Back to the start of the data.
+  void Rewind();
+
+ private:
+  struct State;  // the inflaters and where they stand
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace refhost

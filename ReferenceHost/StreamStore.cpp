@@ -20,6 +20,10 @@ bool SeekTo(std::FILE* fp, uint64_t offset) {
 #endif
 }
 
+// Decoded data is kept in windows of this size: the first piece, and what a seek forward
+// skips to.
+constexpr size_t kDecodeWindowSize = 64 * 1024;
+
 int64_t EndOf(std::FILE* fp) {
 #if defined(_WIN32)
   if (_fseeki64(fp, 0, SEEK_END) != 0) return -1;
@@ -77,10 +81,68 @@ Handle StreamStore::OpenObject(CosObj object) {
   return AddStream(std::move(stream));
 }
 
-Handle StreamStore::OpenBuffer(std::string data) {
-  Stream stream(Kind::Buffer);
-  stream.buffer = std::move(data);
+Handle StreamStore::OpenDecoded(CosObj object, int flatePasses) {
+  if (objects_.At(objects_.Resolve(object)).type != kCosStream) throw HostError(kErrTypeMismatch);
+  Stream stream(Kind::Decoded);
+  stream.object = object;
+  stream.decoder.reset(new FlateReader(flatePasses));
+  DecodeWindow(stream);
   return AddStream(std::move(stream));
+}
+
+bool StreamStore::DecodeWindow(Stream& stream) {
+  const std::string& data = objects_.At(objects_.Resolve(stream.object)).data;
+  std::string& window = stream.window;
+  window.resize(kDecodeWindowSize);
+  size_t got = 0;
+  try {
+    got = stream.decoder->Read(data.data(), data.size(), &window[0], window.size());
+  } catch (...) {
+    window.clear();
+    throw;
+  }
+  window.resize(got);
+  stream.produced += got;
+  return got > 0;
+}
+
+// The window holds decoded bytes [produced - window size, produced). A read before it
+// decodes again from the start; one after it decodes and drops what lies between; one at
+// `produced` decodes straight into the caller's buffer.
+size_t StreamStore::ReadDecoded(Stream& stream, char* buffer, size_t bytes) {
+  if (stream.position < stream.produced - stream.window.size()) {
+    stream.decoder->Rewind();
+    stream.produced = 0;
+    stream.window.clear();
+  }
+  while (stream.position > stream.produced)
+    if (!DecodeWindow(stream)) return 0;
+  size_t got = 0;
+  if (stream.position < stream.produced) {
+    got = static_cast<size_t>(std::min<uint64_t>(bytes, stream.produced - stream.position));
+    const size_t offset =
+        stream.window.size() - static_cast<size_t>(stream.produced - stream.position);
+    std::memcpy(buffer, stream.window.data() + offset, got);
+  }
+  if (got < bytes) {
+    const std::string& data = objects_.At(objects_.Resolve(stream.object)).data;
+    const size_t more = stream.decoder->Read(data.data(), data.size(), buffer + got, bytes - got);
+    stream.produced += more;
+    stream.window.clear();
+    got += more;
+  }
+  stream.position += got;
+  return got;
+}
+
+bool StreamStore::PositionFile(File& file, LastAccess access, uint64_t offset) {
+  if (file.last == access && file.position == offset) return true;
+  // stdio needs a seek between a read and a write of the same FILE anyway.
+  file.last = LastAccess::Unknown;
+  if (!SeekTo(file.fp, offset)) return false;
+  file.last = access;
+  file.position = offset;
+  return true;
 }
 
 size_t StreamStore::Read(Handle stm, char* buffer, size_t bytes) {
@@ -100,17 +162,20 @@ size_t StreamStore::Read(Handle stm, char* buffer, size_t bytes) {
       size = data.size();
       break;
     }
-    case Kind::Buffer:
-      source = stream.buffer.data();
-      size = stream.buffer.size();
-      break;
+    case Kind::Decoded:
+      return ReadDecoded(stream, buffer, bytes);
     case Kind::FileRead: {
       File& file = FileOf(stream.file);
-      if (!SeekTo(file.fp, stream.position)) throw HostError(kErrFileRead);
+      if (!PositionFile(file, LastAccess::Read, stream.position)) throw HostError(kErrFileRead);
       const size_t got = std::fread(buffer, 1, bytes, file.fp);
-      if (got < bytes && std::ferror(file.fp)) {
-        std::clearerr(file.fp);
-        throw HostError(kErrFileRead);
+      file.position += got;
+      if (got < bytes) {
+        // At the end or failed: the next access seeks, which clears the end mark.
+        file.last = LastAccess::Unknown;
+        if (std::ferror(file.fp)) {
+          std::clearerr(file.fp);
+          throw HostError(kErrFileRead);
+        }
       }
       stream.position += got;
       return got;
@@ -131,10 +196,12 @@ size_t StreamStore::Write(Handle stm, const char* buffer, size_t bytes) {
   if (bytes == 0) return 0;
   if (buffer == nullptr) throw HostError(kErrBadParameter);
   File& file = FileOf(stream.file);
-  if (!SeekTo(file.fp, stream.position)) throw HostError(kErrFileWrite);
+  if (!PositionFile(file, LastAccess::Write, stream.position)) throw HostError(kErrFileWrite);
   const size_t put = std::fwrite(buffer, 1, bytes, file.fp);
   stream.position += put;
+  file.position += put;
   if (put < bytes) {
+    file.last = LastAccess::Unknown;
     std::clearerr(file.fp);
     throw HostError(kErrFileWrite);
   }
@@ -204,6 +271,7 @@ void StreamStore::CloseFile(Handle file) {
 int64_t StreamStore::FileLength(Handle file) {
   File& opened = FileOf(file);
   if (std::fflush(opened.fp) != 0) throw HostError(kErrFileWrite);
+  opened.last = LastAccess::Unknown;  // EndOf moves the FILE's position
   const int64_t end = EndOf(opened.fp);
   if (end < 0) throw HostError(kErrFileRead);
   return end;

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "HostAbi.h"
+#include "StreamFilters.h"
 
 namespace refhost {
 
@@ -31,8 +33,12 @@ class StreamStore {
   Handle OpenFile(Handle file, bool write);
   // Reads a stream object's stored data in place; fails once its document closes.
   Handle OpenObject(CosObj stream);
-  // Reads bytes the stream holds itself (decoded stream data).
-  Handle OpenBuffer(std::string data);
+  // Reads a stream object's data decoded through `flatePasses` FlateDecode filters, piece
+  // by piece as it is read, in memory that does not grow with the data. The first piece is
+  // decoded at once, so that data damaged from the start is refused here; damage found
+  // later raises kErrBadStreamData from the read that meets it. Fails once the object's
+  // document closes.
+  Handle OpenDecoded(CosObj stream, int flatePasses);
   size_t Read(Handle stm, char* buffer, size_t bytes);  // bytes read; 0 at the end
   size_t Write(Handle stm, const char* buffer, size_t bytes);
   void Flush(Handle stm);
@@ -54,7 +60,7 @@ class StreamStore {
   size_t LivePaths() const { return paths_.size(); }
 
  private:
-  enum class Kind { Memory, FileRead, FileWrite, Object, Buffer };
+  enum class Kind { Memory, FileRead, FileWrite, Object, Decoded };
   struct Stream {
     explicit Stream(Kind k) : kind(k) {}
     Kind kind;
@@ -63,16 +69,31 @@ class StreamStore {
     size_t memorySize = 0;
     Handle file = nullptr;
     CosObj object{0, 0};
-    std::string buffer;
+    // A decoded stream: its decoder, how many decoded bytes it has produced, and the last
+    // of them kept in `window` (the first piece, or what a seek forward skipped to).
+    std::unique_ptr<FlateReader> decoder;
+    uint64_t produced = 0;
+    std::string window;
   };
+  // Where the FILE's position is known to stand after the last read or write through
+  // it, so that a stream going on from there needs no seek (a seek empties stdio's
+  // buffer).
+  enum class LastAccess { Unknown, Read, Write };
   struct File {
     std::FILE* fp;
     std::string path;
     bool readable, writable;
+    LastAccess last = LastAccess::Unknown;
+    uint64_t position = 0;
   };
   Stream& StreamOf(Handle stm);
   File& FileOf(Handle file);
   Handle AddStream(Stream stream);
+  // Positions the file for an access at `offset`, seeking only when needed.
+  bool PositionFile(File& file, LastAccess access, uint64_t offset);
+  size_t ReadDecoded(Stream& stream, char* buffer, size_t bytes);
+  // Decodes the next piece into the stream's window; false at the end.
+  bool DecodeWindow(Stream& stream);
 
   ObjectStore& objects_;
   std::map<Handle, Stream> streams_;

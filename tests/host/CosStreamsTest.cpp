@@ -1,5 +1,7 @@
 // Stream objects: creation from a read stream of the host, filters on creation and on
 // reading, and the reading modes of CosStreamOpenStm.
+#include <algorithm>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +20,42 @@ std::string RandomBytes(size_t size, unsigned seed) {
   std::string bytes(size, '\0');
   for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
   return bytes;
+}
+
+// Text that compresses, but not to nothing: random numbers as words.
+std::string Words(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string text;
+  while (text.size() < size) text += std::to_string(random() % 5000) + ' ';
+  return text;
+}
+
+// A zlib stream, written bit by bit, that decodes to 1 + 258 * `copies` zero bytes: one
+// block of fixed codes holding a literal zero and then `copies` copies of 258 bytes from
+// one byte back. Quick to make and to decode at any size.
+std::string ZerosStream(size_t copies) {
+  std::string out = {'\x78', '\x01'};
+  uint32_t bits = 0;
+  int held = 0;
+  const auto put = [&](uint32_t value, int count) {  // least significant bit first
+    bits |= value << held;
+    for (held += count; held >= 8; held -= 8, bits >>= 8) out += static_cast<char>(bits & 0xFF);
+  };
+  const auto code = [&](uint32_t value, int count) {  // codes go most significant bit first
+    for (int i = count - 1; i >= 0; --i) put((value >> i) & 1, 1);
+  };
+  put(1, 1);      // last block
+  put(1, 2);      // of fixed codes
+  code(0x30, 8);  // literal 0
+  for (size_t i = 0; i < copies; ++i) {
+    code(0xC5, 8);  // length 258
+    code(0, 5);     // distance 1
+  }
+  code(0, 7);  // end of block
+  if (held > 0) put(0, 8 - held);
+  const uint32_t adler = static_cast<uint32_t>((1 + 258 * copies) % 65521) << 16 | 1;
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((adler >> shift) & 0xFF);
+  return out;
 }
 
 class CosStreamsTest : public HostTest {
@@ -60,6 +98,24 @@ class CosStreamsTest : public HostTest {
     } while (got > 0);
     EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
     return std::string(out.begin(), out.end());
+  }
+
+  // Reads the stream decoded (mode 2) in pieces of the given sizes, in turn, to the end or
+  // the first error, which it answers; what was read goes to `out`.
+  ASErrorCode ReadDecoded(CosObj stream, const std::vector<ASTCount>& pieces, std::string* out) {
+    Handle stm = nullptr;
+    ASErrorCode code = Run([&] { stm = CosStreamOpenStm(stream, 2); });
+    if (code != kErrNone) return code;
+    std::vector<char> piece(static_cast<size_t>(*std::max_element(pieces.begin(), pieces.end())));
+    ASTCount got = 0;
+    for (size_t i = 0;; ++i) {
+      const ASTCount size = pieces[i % pieces.size()];
+      code = Run([&] { got = ASStmRead(piece.data(), 1, size, stm); });
+      if (code != kErrNone || got == 0) break;
+      out->append(piece.data(), static_cast<size_t>(got));
+    }
+    EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
+    return code;
   }
 
   Handle doc_ = nullptr;
@@ -140,6 +196,94 @@ TEST_F(CosStreamsTest, DamagedCompressedDataRaisesInsteadOfReadingShort) {
   }
 }
 
+TEST_F(CosStreamsTest, DecodedStreamReadsInAnyPiecesThroughOneOrTwoFilters) {
+  if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
+  // Larger than the host's decode window and, compressed once, than the buffer between
+  // two passes.
+  const std::string text = Words(300000, 11);
+  std::string once = FlateEncode(text);
+  std::string twice = FlateEncode(once);
+  std::string empty;
+  ASSERT_GT(once.size(), size_t(64) << 10);
+  const CosObj one = MakeStream(once, "FlateDecode", 1);
+  const CosObj two = MakeStream(twice, "FlateDecode", 1);
+  const CosObj filters = NewArray(doc_);
+  ArrayAppend(filters, NewName(doc_, "FlateDecode"));
+  ArrayAppend(filters, NewName(doc_, "FlateDecode"));
+  DictSet(StreamDictOf(two), "Filter", filters);
+  const std::vector<std::vector<ASTCount>> piecings = {{1, 2, 3, 4093}, {1 << 20}};
+  for (const CosObj stream : {one, two}) {
+    for (const std::vector<ASTCount>& pieces : piecings) {
+      std::string out;
+      EXPECT_EQ(ReadDecoded(stream, pieces, &out), kErrNone);
+      EXPECT_TRUE(out == text) << out.size();
+    }
+  }
+  std::string out;
+  EXPECT_EQ(ReadDecoded(MakeStream(empty, "FlateDecode", 1), {7}, &out), kErrNone);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(LiveStreams(), 0u);
+}
+
+TEST_F(CosStreamsTest, DecodedSizeIsNotLimitedByMemory) {
+  if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
+  EXPECT_EQ(FlateDecode(ZerosStream(10)), std::string(1 + 258 * 10, '\0'));
+  const size_t copies = 1219300;  // 300 MiB, beyond what a whole-buffer decode allowed
+  const size_t size = 1 + 258 * copies;
+  std::string encoded = ZerosStream(copies);
+  const CosObj stream = MakeStream(encoded, "FlateDecode", 1);
+  Handle stm = nullptr;
+  ASSERT_EQ(Run([&] { stm = CosStreamOpenStm(stream, 2); }), kErrNone);
+  static char piece[1 << 16];
+  size_t total = 0;
+  bool zeros = true;
+  for (ASTCount got = 1; got > 0; total += static_cast<size_t>(got)) {
+    ASSERT_EQ(Run([&] { got = ASStmRead(piece, 1, sizeof piece, stm); }), kErrNone);
+    for (ASTCount i = 0; i < got; i += 4093) zeros = zeros && piece[i] == 0;
+  }
+  EXPECT_EQ(total, size);
+  EXPECT_TRUE(zeros);
+  EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
+}
+
+TEST_F(CosStreamsTest, DamageFoundLateRaisesAtTheReadThatMeetsIt) {
+  if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
+  const std::string text = Words(1 << 20, 5);
+  const std::string whole = FlateEncode(text);
+  std::string truncated = whole.substr(0, whole.size() - 100);
+  std::string flipped = whole;
+  flipped[whole.size() / 2] = static_cast<char>(flipped[whole.size() / 2] ^ 0x5A);
+  for (std::string* data : {&truncated, &flipped}) {
+    const CosObj stream = MakeStream(*data, "FlateDecode", 1);
+    std::string out;
+    EXPECT_EQ(ReadDecoded(stream, {4096}, &out), kErrBadStreamData);
+    // Opening and the reads before the damage went through (a flipped byte may decode
+    // to wrong bytes that only the checksum at the end reveals).
+    EXPECT_GT(out.size(), size_t(64) << 10);
+    EXPECT_EQ(out.substr(0, 65536), text.substr(0, 65536));
+  }
+  EXPECT_EQ(LiveStreams(), 0u);
+}
+
+TEST_F(CosStreamsTest, DecodedStreamSeeksForwardAndBack) {
+  if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
+  const std::string text = Words(300000, 2);
+  std::string encoded = FlateEncode(text);
+  const CosObj stream = MakeStream(encoded, "FlateDecode", 1);
+  CosObj far{}, near{}, rest{};
+  ASSERT_EQ(Run([&] {
+              Handle source = CosStreamOpenStm(stream, 2);
+              far = CosNewStream(cos_, 1, source, 200000, 0, CosNewNull(), CosNewNull(), 1000);
+              near = CosNewStream(cos_, 1, source, 10, 0, CosNewNull(), CosNewNull(), 5);
+              rest = CosNewStream(cos_, 1, source, -1, 0, CosNewNull(), CosNewNull(), -1);
+              ASStmClose(source);
+            }),
+            kErrNone);
+  EXPECT_EQ(StreamRawData(far), text.substr(200000, 1000));
+  EXPECT_EQ(StreamRawData(near), text.substr(10, 5));
+  EXPECT_TRUE(StreamRawData(rest) == text.substr(15));
+}
+
 TEST_F(CosStreamsTest, SourcePositionAndLengthChooseTheBytes) {
   std::string data = "0123456789";
   CosObj fromCurrent{}, middle{};
@@ -199,6 +343,19 @@ TEST_F(CosStreamsTest, ObjectStreamOfAClosedDocumentRaisesBadObject) {
   ASSERT_EQ(Run([&] { stm = CosStreamOpenStm(stream, 0); }), kErrNone);
   CloseDocument(doc_);
   char buffer[8];
+  EXPECT_EQ(Run([&] { ASStmRead(buffer, 1, sizeof buffer, stm); }), kErrBadObject);
+  EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
+  EXPECT_EQ(LiveStreams(), 0u);
+}
+
+TEST_F(CosStreamsTest, DecodedStreamOfAClosedDocumentRaisesBadObject) {
+  if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
+  std::string encoded = FlateEncode(Words(200000, 4));
+  const CosObj stream = MakeStream(encoded, "FlateDecode", 1);
+  Handle stm = nullptr;
+  ASSERT_EQ(Run([&] { stm = CosStreamOpenStm(stream, 2); }), kErrNone);
+  CloseDocument(doc_);
+  static char buffer[1 << 17];  // beyond what opening decoded
   EXPECT_EQ(Run([&] { ASStmRead(buffer, 1, sizeof buffer, stm); }), kErrBadObject);
   EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
   EXPECT_EQ(LiveStreams(), 0u);
