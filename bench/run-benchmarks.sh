@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in a Release build and runs them all, writing the figures as
+# Google Benchmark JSON to <build>/results.json (default build/bench/results.json).
+# Arguments go to the benchmark program, e.g. --benchmark_filter=Registry.
+# The 512 MiB cases keep about 1.5 GiB in the scratch folder under $TMPDIR (or /tmp) and
+# about 2 GiB in memory; the whole run takes some minutes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${MIRVANE_BENCH_BUILD:-build/bench}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target bench
+"$build/bin/mirvane_bench" --benchmark_out="$build/results.json" --benchmark_out_format=json "$@"
+echo "figures: $build/results.json"
