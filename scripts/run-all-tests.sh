@@ -9,11 +9,22 @@ jobs=$(nproc 2>/dev/null || echo 2)
 echo "== format check"
 bash scripts/check-format.sh
 
+# Tests counted over every ctest run, for the closing line.
+passed=0
+count_tests() {
+  local n
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -n 1)
+  passed=$((passed + ${n:-0}))
+}
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
 for preset in linux linux-asan; do
   echo "== $preset: configure, build, test"
   cmake --preset "$preset" >/dev/null
   cmake --build "build/$preset" -j "$jobs"
-  (cd "build/$preset" && ctest -j "$jobs" --output-on-failure)
+  (cd "build/$preset" && ctest -j "$jobs" --output-on-failure) | tee "$log"
+  count_tests "$log"
 done
 
 echo "== win32: configure, build, test under wine"
@@ -25,7 +36,8 @@ cmake --build build/win32 -j "$jobs"
 # Where it cannot, the build and the checks of the built files still run, and the
 # programs that need wine are reported as not run.
 if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
-  (cd build/win32 && ctest -j "$jobs" --output-on-failure)
+  (cd build/win32 && ctest -j "$jobs" --output-on-failure) | tee "$log"
+  count_tests "$log"
 else
   echo "win32: NOT RUN under wine: this machine cannot run 32-bit programs" \
     "(the kernel has no 32-bit support); only the checks of the built module run"
@@ -36,3 +48,5 @@ fi
 
 echo "== fuzz: each target for 45 seconds (bash scripts/run-fuzz.sh SECONDS for longer runs)"
 bash scripts/run-fuzz.sh 45
+
+echo "tests: $passed passed, 0 failed"
