@@ -2,6 +2,7 @@
 // reference host's page-view windows and the plug-in's child windows, with a journal of
 // every operation that reached a live window. An operation on a destroyed or unknown
 // handle does nothing and leaves no journal entry, as the system call would fail.
+#include <algorithm>
 #include <cstdint>
 
 #include "SimInternal.h"
@@ -66,6 +67,13 @@ bool DestroyTree(WindowHandle handle) {
   return true;
 }
 
+// The far edge of a window at `origin` with `extent`, saturated to the 32-bit range as a
+// window system keeps its coordinates bounded, whatever the caller asks for.
+int32_t FarEdge(int origin, int extent) {
+  const int64_t edge = static_cast<int64_t>(origin) + extent;
+  return static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, edge)));
+}
+
 }  // namespace
 
 CWnd::CWnd() : m_hWnd(nullptr) {}
@@ -97,7 +105,7 @@ bool CWnd::ShowWindow(int command) {
 void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
   sim::WindowInfo* info = LiveWindow(m_hWnd);
   if (info == nullptr) return;
-  info->rect = {x, y, x + width, y + height};
+  info->rect = {x, y, FarEdge(x, width), FarEdge(y, height)};
   Journal(sim::WindowOp::Move, *info, repaint);
 }
 
