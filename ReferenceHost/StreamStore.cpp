@@ -240,6 +240,21 @@ void StreamStore::ReleasePath(Handle path) {
   if (paths_.erase(path) == 0) throw HostError(kErrBadParameter);
 }
 
+// Opens `name` for reading and writing as an empty file. A file that is already empty
+// is opened as it is rather than truncated: ext4 takes a truncation to zero for a file
+// being replaced and starts writing the new data to disk when it is closed, which would
+// make every file the plug-in first creates exclusively and then fills slow to close.
+std::FILE* StreamStore::OpenEmpty(const std::string& name) {
+  if (std::FILE* existing = std::fopen(name.c_str(), "r+b")) {
+    if (EndOf(existing) == 0) {
+      std::rewind(existing);
+      return existing;
+    }
+    std::fclose(existing);
+  }
+  return std::fopen(name.c_str(), "w+b");
+}
+
 ASErrorCode StreamStore::OpenFile(Handle path, unsigned mode, Handle* file) {
   if (file == nullptr) return kErrBadParameter;
   *file = nullptr;
@@ -251,12 +266,18 @@ ASErrorCode StreamStore::OpenFile(Handle path, unsigned mode, Handle* file) {
   if (name.empty() || std::filesystem::is_directory(name, error)) return kErrFileOpen;
   // Create (with or without write) makes a new empty file; write alone updates an
   // existing one; read alone reads one.
-  const char* fopenMode = (mode & kFileCreate) ? "w+b" : (mode & kFileWrite) ? "r+b" : "rb";
-  std::FILE* fp = std::fopen(name.c_str(), fopenMode);
+  std::FILE* fp = (mode & kFileCreate)
+                      ? OpenEmpty(name)
+                      : std::fopen(name.c_str(), (mode & kFileWrite) ? "r+b" : "rb");
   if (fp == nullptr) return kErrFileOpen;
+  // glibc sizes its own buffer by the file system's block (4 KiB) and ignores a size
+  // given without a buffer, so the buffer is ours.
+  std::unique_ptr<char[]> buffer(new char[kFileBufferSize]);
+  std::setvbuf(fp, buffer.get(), _IOFBF, kFileBufferSize);
   const Handle handle = Host::Current().NewHandle();
   files_.emplace(handle,
-                 File{fp, name, (mode & kFileRead) != 0, (mode & (kFileWrite | kFileCreate)) != 0});
+                 File{fp, name, (mode & kFileRead) != 0, (mode & (kFileWrite | kFileCreate)) != 0,
+                      LastAccess::Unknown, 0, std::move(buffer)});
   *file = handle;
   return kErrNone;
 }

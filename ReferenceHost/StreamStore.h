@@ -79,13 +79,19 @@ class StreamStore {
   // it, so that a stream going on from there needs no seek (a seek empties stdio's
   // buffer).
   enum class LastAccess { Unknown, Read, Write };
+  // Files are buffered in pieces of this size, as the viewer's file layer does, so that
+  // a stream written a few KiB at a time reaches the disk in large writes.
+  static constexpr size_t kFileBufferSize = 64 * 1024;
   struct File {
     std::FILE* fp;
     std::string path;
     bool readable, writable;
     LastAccess last = LastAccess::Unknown;
     uint64_t position = 0;
+    // stdio's buffer for `fp`; it must outlive the FILE, so it is freed after fclose.
+    std::unique_ptr<char[]> buffer;
   };
+  static std::FILE* OpenEmpty(const std::string& name);
   Stream& StreamOf(Handle stm);
   File& FileOf(Handle file);
   Handle AddStream(Stream stream);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -46,9 +47,15 @@ std::string UniqueFileName() {
     return name;
   }
   static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  // Two draws of the system's random source give 64 bits, enough for ten letters or
+  // digits (36^10 < 2^52); asking the source once per letter costs a system call each.
   std::random_device random;
+  uint64_t bits = (static_cast<uint64_t>(random()) << 32) | random();
   std::string name = "~mvn";
-  for (int i = 0; i < 10; ++i) name += kAlphabet[random() % (sizeof kAlphabet - 1)];
+  for (int i = 0; i < 10; ++i) {
+    name += kAlphabet[bits % (sizeof kAlphabet - 1)];
+    bits /= sizeof kAlphabet - 1;
+  }
   return name + ".tmp";
 }
 
