@@ -1,7 +1,9 @@
 // Path names, files and file streams of the default file system, as the plug-in uses
 // them to embed a scene file and to write one out.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "Files.h"
@@ -113,6 +115,35 @@ TEST_F(FilesTest, CreateTruncatesAndWriteAloneKeepsTheRest) {
             }),
             kErrNone);
   EXPECT_EQ(length, 0);
+}
+
+// The way a scene is written out: an empty file made beforehand is opened for creation
+// and filled in small pieces, many more than the file's buffer holds.
+TEST_F(FilesTest, EmptyFileFilledInSmallPiecesHoldsEveryByte) {
+  const std::string path = folder_.File("made-empty.bin");
+  WriteFile(path, "");
+  std::string payload(200 * 1024 + 17, '\0');
+  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i * 31 + i / 4096);
+  Handle file = nullptr;
+  ASInt32 length = -1;
+  ASSERT_EQ(Open(path, kWrite | kCreate, &file), kErrNone);
+  ASSERT_EQ(Run([&] {
+              Handle stm = ASFileStmWrOpen(file, 0);
+              for (size_t at = 0; at < payload.size(); at += 4096) {
+                const size_t piece = std::min<size_t>(4096, payload.size() - at);
+                ASStmWrite(payload.data() + at, 1, static_cast<ASTCount>(piece), stm);
+              }
+              ASStmFlush(stm);
+              ASStmClose(stm);
+              length = ASFileGetEOF(file);
+              ASFileClose(file);
+            }),
+            kErrNone);
+  EXPECT_EQ(length, static_cast<ASInt32>(payload.size()));
+  std::ifstream in(path, std::ios::binary);
+  const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(back == payload);
+  EXPECT_EQ(OpenFiles(), 0u);
 }
 
 TEST_F(FilesTest, LengthOfTwoGibibytesOrMoreRaisesInsteadOfWrapping) {
