@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PlayerJournal.h"
@@ -21,8 +22,21 @@ namespace {
 // Where a window is in its call order.
 enum class Stage { NoPlayer, Created, FileSet, Deleted };
 
+// One call as kept: the public entry's fields, with the texts only as long as they are,
+// so that the many moves of a long session cost a few dozen bytes each.
+struct Call {
+  int kind = 0;
+  void* window = nullptr;
+  int args[4] = {0, 0, 0, 0};
+  std::string path;
+  int fileExists = 0;
+  long long fileSize = -1;
+  std::string problem;
+  long long sequence = 0;
+};
+
 struct Journal {
-  std::vector<MvnJournalEntry> entries;
+  std::vector<Call> entries;
   std::map<void*, Stage> stages;
   int violations = 0;
   long long ownClock = 0;
@@ -34,19 +48,17 @@ Journal& TheJournal() {
   return *journal;
 }
 
-MvnJournalEntry NewEntry(MvnCallKind kind, void* window) {
-  MvnJournalEntry entry;
-  std::memset(&entry, 0, sizeof entry);
+Call NewEntry(MvnCallKind kind, void* window) {
+  Call entry;
   entry.kind = kind;
   entry.window = window;
-  entry.fileSize = -1;
   Journal& journal = TheJournal();
   entry.sequence = journal.clock != nullptr ? journal.clock() : ++journal.ownClock;
   return entry;
 }
 
 // Whether a regular file is at `path`, and its size.
-void ProbeFile(const char* path, MvnJournalEntry* entry) {
+void ProbeFile(const char* path, Call* entry) {
 #if defined(_WIN32)
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) &&
@@ -109,19 +121,22 @@ Stage StageAfter(int kind) {
 }
 
 // Records the call. A call out of order gets its problem and leaves the window's stage.
-int Record(MvnJournalEntry entry) {
+int Record(Call entry) {
   Journal& journal = TheJournal();
   auto found = journal.stages.find(entry.window);
   const Stage stage = found == journal.stages.end() ? Stage::NoPlayer : found->second;
-  const std::string problem = OrderProblem(entry.kind, stage);
-  if (problem.empty()) {
-    journal.stages[entry.window] = StageAfter(entry.kind);
+  entry.problem = OrderProblem(entry.kind, stage);
+  const bool inOrder = entry.problem.empty();
+  if (inOrder) {
+    if (found != journal.stages.end())
+      found->second = StageAfter(entry.kind);
+    else
+      journal.stages.emplace(entry.window, StageAfter(entry.kind));
   } else {
-    std::snprintf(entry.problem, sizeof entry.problem, "%s", problem.c_str());
     ++journal.violations;
   }
-  journal.entries.push_back(entry);
-  return problem.empty() ? 0 : -1;
+  journal.entries.push_back(std::move(entry));
+  return inOrder ? 0 : -1;
 }
 
 }  // namespace
@@ -129,22 +144,22 @@ int Record(MvnJournalEntry entry) {
 extern "C" {
 
 int mvnCreateGUI(void* window, int reserved) {
-  MvnJournalEntry entry = NewEntry(kMvnCreateGUI, window);
+  Call entry = NewEntry(kMvnCreateGUI, window);
   entry.args[0] = reserved;
   return Record(entry);
 }
 
 int mvnSetFileName(void* window, char* path) {
-  MvnJournalEntry entry = NewEntry(kMvnSetFileName, window);
+  Call entry = NewEntry(kMvnSetFileName, window);
   if (path != nullptr) {
-    std::snprintf(entry.path, sizeof entry.path, "%s", path);
+    entry.path = path;
     ProbeFile(path, &entry);
   }
-  return Record(entry);
+  return Record(std::move(entry));
 }
 
 int mvnMoveWindow(void* window, int left, int top, int right, int bottom) {
-  MvnJournalEntry entry = NewEntry(kMvnMoveWindow, window);
+  Call entry = NewEntry(kMvnMoveWindow, window);
   entry.args[0] = left;
   entry.args[1] = top;
   entry.args[2] = right;
@@ -161,9 +176,18 @@ int mvnJournalCount(void) {
 }
 
 int mvnJournalGet(int index, struct MvnJournalEntry* entry) {
-  const std::vector<MvnJournalEntry>& entries = TheJournal().entries;
+  const std::vector<Call>& entries = TheJournal().entries;
   if (entry == nullptr || index < 0 || static_cast<size_t>(index) >= entries.size()) return 0;
-  *entry = entries[static_cast<size_t>(index)];
+  const Call& call = entries[static_cast<size_t>(index)];
+  std::memset(entry, 0, sizeof *entry);
+  entry->kind = call.kind;
+  entry->window = call.window;
+  std::memcpy(entry->args, call.args, sizeof entry->args);
+  std::snprintf(entry->path, sizeof entry->path, "%s", call.path.c_str());
+  entry->fileExists = call.fileExists;
+  entry->fileSize = call.fileSize;
+  std::snprintf(entry->problem, sizeof entry->problem, "%s", call.problem.c_str());
+  entry->sequence = call.sequence;
   return 1;
 }
 
@@ -176,9 +200,13 @@ void mvnJournalSetClock(long long (*clock)(void)) {
 }
 
 void mvnJournalClear(void) {
-  long long (*clock)(void) = TheJournal().clock;
-  TheJournal() = Journal();
-  TheJournal().clock = clock;
+  // The entries' room is kept, so that a long run that clears now and then does not
+  // grow the journal anew each time.
+  Journal& journal = TheJournal();
+  journal.entries.clear();
+  journal.stages.clear();
+  journal.violations = 0;
+  journal.ownClock = 0;
 }
 
 }  // extern "C"

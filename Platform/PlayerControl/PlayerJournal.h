@@ -17,9 +17,8 @@ struct MvnJournalEntry {
   char path[1024];     // set file: the path passed (cut to fit)
   int fileExists;      // set file: whether a regular file was at the path
   long long fileSize;  // set file: its size in bytes, or -1
-  char problem[160];
-  long long sequence;  // the journal clock's value when the call was made   // empty, or why this
-                       // call broke its window's call order
+  char problem[160];   // empty, or why this call broke its window's call order
+  long long sequence;  // the journal clock's value when the call was made
 };
 
 MVN_API int mvnJournalCount(void);
