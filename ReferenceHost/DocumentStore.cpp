@@ -239,11 +239,19 @@ void DocumentStore::RemoveAnnot(Handle page, PDAnnot annot) {
 }
 
 int DocumentStore::AnnotIndex(Handle page, PDAnnot annot) {
-  PageOf(page);
-  if (!IsValidAnnot(annot)) return -1;
-  const std::vector<PDAnnot> annots = Annots(page);
-  for (size_t i = 0; i < annots.size(); ++i)
-    if (annots[i].a == annot.a && annots[i].b == annot.b) return static_cast<int>(i);
+  const PageRecord& record = PageOf(page);
+  if (!IsValidAnnot(annot) || annots_[annot.b].doc != record.doc) return -1;
+  const NodeId node = annots_[annot.b].node;
+  const NodeId array = AnnotsArray(page, false);
+  if (array == kNullNode) return -1;
+  // Counted as Annots() counts, over the dictionaries of the page's array, without making
+  // a list: placing players asks this for every live window at every draw.
+  int index = 0;
+  for (NodeId item : objects_.At(array).items) {
+    if (objects_.At(item).type != kCosDict) continue;
+    if (item == node) return index;
+    ++index;
+  }
   return -1;
 }
 

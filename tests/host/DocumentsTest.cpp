@@ -101,6 +101,31 @@ TEST_F(DocumentsTest, RemovedAnnotationStaysValidUntilItsDocumentCloses) {
   }
 }
 
+// A document's Annots array may hold things that are no annotation; an index counts the
+// annotations only, and an annotation is on no page of another document.
+TEST_F(DocumentsTest, AnnotationIndexCountsOnlyAnnotationsOfThisPage) {
+  const PDAnnot first = Add("Square", PageRect(0, 0, 10, 10));
+  const PDAnnot second = Add("KXTRIVOPlayer", PageRect(20, 20, 40, 40));
+  const Handle otherDoc = NewDocument(1, PageRect(0, 0, 612, 792));
+  const Handle otherPage = DocumentPage(otherDoc, 0);
+  ASInt32 before = -2, after = -2, onOtherPage = -2, onSiblingPage = -2;
+  ASSERT_EQ(Run([&] {
+              const CosObj annots = CosDictGetKeyString(PageDict(page_), "Annots");
+              CosArrayInsert(annots, 0, CosNewNull());
+              CosArrayInsert(annots, 2, CosNewInteger(DocumentCosDoc(doc_), 0, 7));
+              before = PDPageGetAnnotIndex(page_, first);
+              after = PDPageGetAnnotIndex(page_, second);
+              onOtherPage = PDPageGetAnnotIndex(otherPage, second);
+              onSiblingPage = PDPageGetAnnotIndex(DocumentPage(doc_, 0), second);
+            }),
+            kErrNone);
+  EXPECT_EQ(before, 0);
+  EXPECT_EQ(after, 1);
+  EXPECT_EQ(onOtherPage, -1);
+  EXPECT_EQ(onSiblingPage, -1);
+  CloseDocument(otherDoc);
+}
+
 TEST_F(DocumentsTest, UnknownAnnotationHandlesAreInvalid) {
   const PDAnnot real = Add("Square", PageRect(0, 0, 10, 10));
   const PDAnnot unknown[] = {{0, 0}, {real.a, real.b + 1}, {real.a ^ 1, real.b}, {1, 1}};
