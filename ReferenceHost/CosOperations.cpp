@@ -1,4 +1,5 @@
 // The Cos table: the low-level object layer over the host's object store.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -92,6 +93,12 @@ CosObj CosNewStream(Handle doc, ASBool indirect, Handle source, ASInt32 sourceSt
   std::string data;
   const uint64_t wanted =
       sourceLength < 0 ? std::numeric_limits<uint64_t>::max() : static_cast<uint64_t>(sourceLength);
+  // Room for what the source is known to hold, so a large scene is not copied again each
+  // time the data outgrows its room; a length the source cannot fill reserves no more.
+  const uint64_t room =
+      std::min<uint64_t>({wanted, streams.KnownRemaining(source),
+                          static_cast<uint64_t>(std::numeric_limits<ASInt32>::max()) + 1});
+  data.reserve(static_cast<size_t>(room));
   char chunk[64 * 1024];
   while (data.size() < wanted) {
     const size_t ask = static_cast<size_t>(std::min<uint64_t>(sizeof chunk, wanted - data.size()));

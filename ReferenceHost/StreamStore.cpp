@@ -230,6 +230,31 @@ void StreamStore::Seek(Handle stm, uint64_t offset) {
   stream.position = offset;
 }
 
+uint64_t StreamStore::KnownRemaining(Handle stm) {
+  Stream& stream = StreamOf(stm);
+  uint64_t size = 0;
+  switch (stream.kind) {
+    case Kind::Memory:
+      size = stream.memorySize;
+      break;
+    case Kind::Object:
+      size = objects_.At(objects_.Resolve(stream.object)).data.size();
+      break;
+    case Kind::FileRead: {
+      File& file = FileOf(stream.file);
+      file.last = LastAccess::Unknown;  // EndOf moves the FILE's position
+      const int64_t end = EndOf(file.fp);
+      if (end < 0) return 0;
+      size = static_cast<uint64_t>(end);
+      break;
+    }
+    case Kind::Decoded:
+    case Kind::FileWrite:
+      return 0;
+  }
+  return size > stream.position ? size - stream.position : 0;
+}
+
 Handle StreamStore::CreatePath(const std::string& path) {
   const Handle handle = Host::Current().NewHandle();
   paths_.emplace(handle, path);

@@ -45,6 +45,9 @@ class StreamStore {
   void Close(Handle stm);
   // Moves a read stream to `offset` bytes from its start.
   void Seek(Handle stm, uint64_t offset);
+  // How many bytes a read stream still holds, when that is known without reading (a
+  // file's, memory's or an object's raw data); 0 when it is not.
+  uint64_t KnownRemaining(Handle stm);
 
   // --- Files and path names -----------------------------------------------------------
   Handle CreatePath(const std::string& path);
