@@ -126,6 +126,49 @@ TEST_F(Deletion, UndoRecreatesAtTheRecordedPlaceWithTheNewlyChosenScene) {
   ExpectClean();
 }
 
+// The view may turn to another page, zoom or scroll between the deletion and its undo; the
+// annotation comes back on its own page at its own rectangle all the same, and redo takes
+// that one away again.
+TEST_F(Deletion, UndoRecreatesOnTheDeletedAnnotationsPageWhateverTheViewShowsNow) {
+  refhost::ViewGeometry zoomedIn = Geometry(), scrolled = Geometry(), tiny = Geometry();
+  zoomedIn.zoom = 3;
+  scrolled.scrollX = 150;
+  scrolled.scrollY = 400;
+  tiny.zoom = 0.001;  // the view box shrinks to nothing
+  const struct {
+    const char* change;
+    refhost::ViewGeometry atDeletion, atUndo;
+    int page;
+  } cases[] = {{"zoomed in", Geometry(), zoomedIn, 0},
+               {"scrolled", Geometry(), scrolled, 0},
+               {"deleted at a zoom that shrinks it to nothing", tiny, Geometry(), 0},
+               {"another page", Geometry(), Geometry(), 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    const Handle doc = OpenDocument(2);
+    const Handle page = refhost::DocumentPage(doc, 0);
+    const Handle view = refhost::NewPageView(doc, 0, c.atDeletion);
+    const PDAnnot player = AddPlayer(page, 100, 100, 300, 300, {"valve", "GEOM"});
+    const refhost::FixedRect before = refhost::AnnotationRect(player);
+    ASSERT_TRUE(refhost::PressKey(view, 0, refhost::kKeyDelete));
+    refhost::SetViewGeometry(view, c.atUndo);
+    refhost::SetViewPage(view, c.page);
+    platform::sim::QueueDialogAnswer(scene_);
+    ASSERT_TRUE(refhost::Undo(doc));
+    ASSERT_EQ(1u, refhost::PageAnnotations(page).size());
+    EXPECT_TRUE(refhost::PageAnnotations(refhost::DocumentPage(doc, 1)).empty());
+    const refhost::FixedRect after = refhost::AnnotationRect(refhost::PageAnnotations(page)[0]);
+    EXPECT_EQ(before.left, after.left);
+    EXPECT_EQ(before.bottom, after.bottom);
+    EXPECT_EQ(before.right, after.right);
+    EXPECT_EQ(before.top, after.top);
+    ASSERT_TRUE(refhost::Redo(doc));
+    EXPECT_TRUE(refhost::PageAnnotations(page).empty());
+    refhost::CloseDocument(doc);
+  }
+  ExpectClean();
+}
+
 TEST_F(Deletion, UndoAndRedoAlternateAndRedoTakesTheLivePlayerAlong) {
   ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
   for (int round = 0; round < 2; ++round) {
@@ -166,8 +209,8 @@ TEST_F(Deletion, RecordOfAnInvalidAnnotationCanNeitherBeUndoneNorRedone) {
   // key-down procedure does.
   ASSERT_TRUE(host_->CallPlugin("record", [&] {
     PlayerUndoRecord* record = static_cast<PlayerUndoRecord*>(ASmalloc(sizeof(PlayerUndoRecord)));
-    *record = {
-        {0xDEAD, 0xBEEF}, UndoKindDeletion, static_cast<AVPageView>(view_), {0, 0, 1, 1}, nullptr};
+    *record = {{0xDEAD, 0xBEEF}, UndoKindDeletion,           static_cast<AVPageView>(view_),
+               {0, 0, 1, 1},     static_cast<PDPage>(page_), {0, 0, 1, 1}};
     AVUndoNew(AVPageViewGetAVDoc(static_cast<AVPageView>(view_)), &PlayerUndoHandler(), record);
   }));
   EXPECT_FALSE(refhost::CanUndo(doc_));

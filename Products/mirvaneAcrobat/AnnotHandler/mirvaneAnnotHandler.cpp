@@ -91,9 +91,10 @@ ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, 
   record->annot = annot;
   record->kind = UndoKindDeletion;
   record->pageView = view;
-  record->page = nullptr;
   reinterpret_cast<ViewBBoxProc>(handler->getAnnotViewBBox)(handler, view, annot,
                                                             &record->deviceRect);
+  record->page = AVPageViewGetPage(view);
+  PDAnnotGetRect(annot, &record->pageRect);
   AVUndoNew(AVPageViewGetAVDoc(view), &PlayerUndoHandler(), record);
   HOST_HANDLER
   // Not handed over: the record is still ours to free.

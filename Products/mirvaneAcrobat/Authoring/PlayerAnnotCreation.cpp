@@ -18,11 +18,24 @@ struct CreationState {
   ASStm volatile openContent;
 };
 
-void AddPlayerAnnot(AVPageView pageView, const AVDevRect* deviceRect, const char* scenePath,
+// Where a new annotation goes: a device rectangle of the page view's current page, or,
+// for a re-creation, a page and a rectangle in its user space.
+struct Placement {
+  const AVDevRect* deviceRect;
+  PDPage page;
+  const ASFixedRect* pageRect;
+};
+
+void AddPlayerAnnot(AVPageView pageView, const Placement& placement, const char* scenePath,
                     char* buffer, CreationState* state) {
-  const PDPage page = AVPageViewGetPage(pageView);
+  PDPage page = placement.page;
   ASFixedRect pageRect;
-  AVPageViewDeviceRectToPage(pageView, deviceRect, &pageRect);
+  if (placement.deviceRect != nullptr) {
+    page = AVPageViewGetPage(pageView);
+    AVPageViewDeviceRectToPage(pageView, placement.deviceRect, &pageRect);
+  } else {
+    pageRect = *placement.pageRect;
+  }
   const PDAnnot annotation = PDPageAddNewAnnot(page, gHostBinding.extensionName, &pageRect);
   state->annotA = annotation.a;
   state->annotB = annotation.b;
@@ -34,19 +47,19 @@ void AddPlayerAnnot(AVPageView pageView, const AVDevRect* deviceRect, const char
   AttachPlaceholderAppearance(cosDoc, annotDict, buffer, &state->openContent);
 }
 
-}  // namespace
-
-PDAnnot CreatePlayerAnnot(AVPageView pageView, AVDevRect deviceRect) {
+// The dialog, then the guarded creation; a host error is shown in the note alert. Returns
+// the annotation (null when the dialog was cancelled or creation failed before it).
+PDAnnot AskAndCreate(AVPageView pageView, const Placement& placement, bool* answered) {
   const PDAnnot none = {0, 0};
-  if (deviceRect.top == deviceRect.bottom || deviceRect.right == deviceRect.left) return none;
   char scenePath[kScenePathSize];
-  if (!ChooseSceneFile(scenePath, sizeof scenePath)) return none;
+  *answered = ChooseSceneFile(scenePath, sizeof scenePath);
+  if (!*answered) return none;
 
   char buffer[kPlaceholderBufferSize];
   CreationState state = {0, 0, nullptr};
   HostExceptionFrame frame;
   HOST_DURING(frame)
-  AddPlayerAnnot(pageView, &deviceRect, scenePath, buffer, &state);
+  AddPlayerAnnot(pageView, placement, scenePath, buffer, &state);
   HOST_HANDLER
   const ASErrorCode code = ASGetExceptionErrorCode();
   if (state.openContent != nullptr) {
@@ -57,8 +70,33 @@ PDAnnot CreatePlayerAnnot(AVPageView pageView, AVDevRect deviceRect) {
   ASGetErrorString(code, buffer, static_cast<ASInt32>(sizeof buffer));
   AVAlertNote(buffer);
   HOST_END_HANDLER
-
-  AVPageViewInvalidateRect(pageView, &deviceRect);
   const PDAnnot created = {state.annotA, state.annotB};
+  return created;
+}
+
+}  // namespace
+
+PDAnnot CreatePlayerAnnot(AVPageView pageView, AVDevRect deviceRect) {
+  const PDAnnot none = {0, 0};
+  if (deviceRect.top == deviceRect.bottom || deviceRect.right == deviceRect.left) return none;
+  bool answered = false;
+  const PDAnnot created =
+      AskAndCreate(pageView, Placement{&deviceRect, nullptr, nullptr}, &answered);
+  if (answered) AVPageViewInvalidateRect(pageView, &deviceRect);
+  return created;
+}
+
+PDAnnot CreatePlayerAnnotOnPage(AVPageView pageView, PDPage page, ASFixedRect pageRect) {
+  const PDAnnot none = {0, 0};
+  if (page == nullptr || pageRect.left == pageRect.right || pageRect.top == pageRect.bottom)
+    return none;
+  bool answered = false;
+  const PDAnnot created = AskAndCreate(pageView, Placement{nullptr, page, &pageRect}, &answered);
+  // Redrawn where the view shows it; a view on another page has nothing to redraw.
+  if (answered && AVPageViewGetPage(pageView) == page) {
+    AVDevRect deviceRect;
+    AVPageViewRectToDevice(pageView, &pageRect, &deviceRect);
+    AVPageViewInvalidateRect(pageView, &deviceRect);
+  }
   return created;
 }

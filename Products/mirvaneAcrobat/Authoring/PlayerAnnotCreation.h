@@ -10,3 +10,8 @@
 // annotation, once created, stays with what was written and is still returned. The
 // rectangle is invalidated whenever the dialog was answered.
 PDAnnot CreatePlayerAnnot(AVPageView pageView, AVDevRect deviceRect);
+
+// The same sequence for a re-creation: the annotation goes on `page` at `pageRect` (user
+// space), wherever the page view has been moved or zoomed meanwhile. Null for an empty
+// rectangle or a cancelled dialog; the view redraws the rectangle when it shows `page`.
+PDAnnot CreatePlayerAnnotOnPage(AVPageView pageView, PDPage page, ASFixedRect pageRect);

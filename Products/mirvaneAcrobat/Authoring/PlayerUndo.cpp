@@ -74,15 +74,11 @@ const AVUndoHandlerRec& PlayerUndoHandler() {
 }
 
 void RecreatePlayerAnnot(PlayerUndoRecord* record) {
-  const PDPage page = AVPageViewGetPage(record->pageView);
-  const PDAnnot created = CreatePlayerAnnot(record->pageView, record->deviceRect);
-  if (IsNullAnnot(created)) return;
-  record->annot = created;
-  record->page = page;
+  const PDAnnot created = CreatePlayerAnnotOnPage(record->pageView, record->page, record->pageRect);
+  if (!IsNullAnnot(created)) record->annot = created;
 }
 
 void DeleteRecreatedPlayerAnnot(const PlayerUndoRecord* record) {
-  if (record->page == nullptr) return;
   const ASInt32 index = PDPageGetAnnotIndex(record->page, record->annot);
   if (index == -1) return;
   // The player goes first, so that no window is left over a vanished annotation.
@@ -91,6 +87,10 @@ void DeleteRecreatedPlayerAnnot(const PlayerUndoRecord* record) {
     if (ZAruPDPage* pageRecord = docRecord->GetPage(record->page))
       pageRecord->DeletePlayer(record->annot);
   PDPageRemoveAnnot(record->page, index);
-  AVDevRect rect = record->deviceRect;
-  AVPageViewInvalidateRect(record->pageView, &rect);
+  if (AVPageViewGetPage(record->pageView) == record->page) {
+    AVDevRect rect;
+    ASFixedRect pageRect = record->pageRect;
+    AVPageViewRectToDevice(record->pageView, &pageRect, &rect);
+    AVPageViewInvalidateRect(record->pageView, &rect);
+  }
 }
