@@ -175,26 +175,31 @@ CosObj CosStreamDict(CosObj stream) {
 // implemented (undecoded bytes are never handed out).
 int FlateDecodePasses(const ObjectStore& store, NodeId dict) {
   const NodeId filter = store.DictGet(dict, "Filter");
-  const NodeId parms = store.DictGet(dict, "DecodeParms");
-  std::vector<NodeId> filters, params;
   if (filter == kNullNode) return 0;
-  if (store.At(filter).type == kCosArray) {
+  std::vector<NodeId> filters;
+  if (store.At(filter).type == kCosArray)
     filters = store.At(filter).items;
-    if (parms != kNullNode && store.At(parms).type == kCosArray) params = store.At(parms).items;
-  } else {
+  else
     filters.push_back(filter);
+  for (NodeId name : filters)
+    if (store.At(name).type != kCosName || store.At(name).text != "FlateDecode")
+      throw HostError(kErrUnknownFilter);
+  // This host inflates and nothing more, so a predictor in any parameter dictionary (one
+  // for the filter, one per filter in an array, or either form given for the other)
+  // means the bytes cannot be decoded here; they are refused rather than handed out half
+  // decoded.
+  const NodeId parms = store.DictGet(dict, "DecodeParms");
+  std::vector<NodeId> params;
+  if (parms != kNullNode && store.At(parms).type == kCosArray)
+    params = store.At(parms).items;
+  else if (parms != kNullNode)
     params.push_back(parms);
-  }
-  for (size_t i = 0; i < filters.size(); ++i) {
-    const Node& name = store.At(filters[i]);
-    if (name.type != kCosName || name.text != "FlateDecode") throw HostError(kErrUnknownFilter);
-    const NodeId parm = i < params.size() ? params[i] : kNullNode;
-    if (parm != kNullNode && store.At(parm).type == kCosDict) {
-      const NodeId predictor = store.DictGet(parm, "Predictor");
-      if (predictor != kNullNode &&
-          (store.At(predictor).type != kCosInteger || store.At(predictor).integer != 1))
-        throw HostError(kErrUnknownFilter);
-    }
+  for (NodeId parm : params) {
+    if (store.At(parm).type != kCosDict) continue;
+    const NodeId predictor = store.DictGet(parm, "Predictor");
+    if (predictor != kNullNode &&
+        (store.At(predictor).type != kCosInteger || store.At(predictor).integer != 1))
+      throw HostError(kErrUnknownFilter);
   }
   return static_cast<int>(filters.size());
 }

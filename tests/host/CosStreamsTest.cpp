@@ -185,6 +185,50 @@ TEST_F(CosStreamsTest, FiltersTheHostCannotApplyRaiseUnknownFilter) {
   EXPECT_EQ(ReadThroughTables(stored, 0), data);
 }
 
+// Only inflating is offered: a predictor in the parameters, in whichever form they are
+// given beside a single filter or an array of filters, refuses the stream rather than
+// handing out bytes that are still encoded.
+TEST_F(CosStreamsTest, PredictorInAnyFormOfParametersRaisesUnknownFilter) {
+  if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
+  const std::string text = "scene bytes that were compressed once";
+  const struct {
+    bool filterArray, paramsArray;
+    int predictor;
+    ASErrorCode expected;
+  } cases[] = {{false, false, 12, kErrUnknownFilter},
+               {true, false, 12, kErrUnknownFilter},
+               {false, true, 2, kErrUnknownFilter},
+               {true, true, 12, kErrUnknownFilter},
+               {true, false, 1, kErrNone},
+               {false, true, 1, kErrNone}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.filterArray << c.paramsArray << c.predictor);
+    std::string encoded = FlateEncode(text);
+    const CosObj stream = MakeStream(encoded, "FlateDecode", 1);
+    ASSERT_EQ(Run([&] {
+                const CosObj dict = CosStreamDict(stream);
+                if (c.filterArray) {
+                  const CosObj filters = CosNewArray(cos_, 0, 1);
+                  CosArrayInsert(filters, 0, CosNewNameFromString(cos_, 0, "FlateDecode"));
+                  CosDictPutKeyString(dict, "Filter", filters);
+                }
+                CosObj params = CosNewDict(cos_, 0, 1);
+                CosDictPutKeyString(params, "Predictor", CosNewInteger(cos_, 0, c.predictor));
+                if (c.paramsArray) {
+                  const CosObj list = CosNewArray(cos_, 0, 1);
+                  CosArrayInsert(list, 0, params);
+                  params = list;
+                }
+                CosDictPutKeyString(dict, "DecodeParms", params);
+              }),
+              kErrNone);
+    std::string out;
+    EXPECT_EQ(ReadDecoded(stream, {4096}, &out), c.expected);
+    EXPECT_EQ(out, c.expected == kErrNone ? text : "");
+  }
+  EXPECT_EQ(LiveStreams(), 0u);
+}
+
 TEST_F(CosStreamsTest, DamagedCompressedDataRaisesInsteadOfReadingShort) {
   if (!FlateSupported()) GTEST_SKIP() << "this build has no zlib";
   std::string whole = FlateEncode(RandomBytes(5000, 3));
