@@ -3,7 +3,6 @@
 // fresh qpdf document from the objects reachable from the catalog and Info and lets
 // QPDFWriter write it (compressing streams that have no filter).
 #include <deque>
-#include <filesystem>
 #include <locale>
 #include <map>
 #include <sstream>
@@ -17,6 +16,7 @@
 #include "Documents.h"
 #include "Host.h"
 #include "ObjectStore.h"
+#include "ReplacementFile.h"
 #include "ViewerState.h"
 
 namespace refhost {
@@ -310,8 +310,6 @@ void SavePdfFile(Handle doc, const std::string& path) {
   DocumentStore& documents = Host::Current().documents();
   const NodeId catalog = documents.Catalog(doc);
   const NodeId info = documents.Info(doc);
-  // Written next to the target and renamed over it, so a failed save leaves the old file.
-  const std::string partial = path + ".part";
   try {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
@@ -322,16 +320,17 @@ void SavePdfFile(Handle doc, const std::string& path) {
     writer.Drain();
     pdf.getTrailer().replaceKey("/Root", root);
     if (info != kNullNode) pdf.getTrailer().replaceKey("/Info", infoDict);
+    // Written to a new file that then takes the target's place, so a failed save leaves the
+    // old file.
+    ReplacementFile file(path);
     {
-      QPDFWriter out(pdf, partial.c_str());
+      QPDFWriter out(pdf, file.path().c_str(), file.stream(), false);
       out.setMinimumPDFVersion(documents.PdfVersion(doc));
       out.setDeterministicID(true);
       out.write();
     }
-    std::filesystem::rename(partial, path);
+    file.Commit();
   } catch (const std::exception& error) {
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
     throw Failure("save", path, error.what());
   }
 }

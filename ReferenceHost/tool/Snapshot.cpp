@@ -38,6 +38,7 @@ bool WriteSnapshot(refhost::Handle, const std::string&, std::string* error) {
 #include "PageViews.h"
 #include "PlayerJournal.h"
 #include "Png.h"
+#include "ReplacementFile.h"
 #include "Viewer.h"
 #include "sim/SimPlatform.h"
 
@@ -255,41 +256,6 @@ void DrawPlayerBox(RgbImage* image, const platform::WindowRect& rect, const std:
   DrawText(image, left + kLabelInset, labelTop, label, kBoxLabel, left, top, right, bottom);
 }
 
-// Writes `bytes` to a new file next to `path` and renames it over `path`.
-void ReplaceFile(const std::string& path, const std::string& bytes) {
-  static int counter = 0;
-  std::string partial;
-  int fd = -1;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    partial = path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt >= 100))
-      throw std::runtime_error(SystemError("cannot create '" + partial + "'"));
-  }
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) errno = EIO;
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
-  std::string writeError;
-  if (written < bytes.size()) writeError = SystemError("cannot write '" + partial + "'");
-  if (close(fd) != 0 && writeError.empty())
-    writeError = SystemError("cannot write '" + partial + "'");
-  if (!writeError.empty()) {
-    unlink(partial.c_str());
-    throw std::runtime_error(writeError);
-  }
-  if (rename(partial.c_str(), path.c_str()) != 0) {
-    const std::string renameError =
-        SystemError("cannot rename '" + partial + "' to '" + path + "'");
-    unlink(partial.c_str());
-    throw std::runtime_error(renameError);
-  }
-}
-
 }  // namespace
 
 bool WriteSnapshot(refhost::Handle view, const std::string& pngPath, std::string* error) {
@@ -313,7 +279,10 @@ bool WriteSnapshot(refhost::Handle view, const std::string& pngPath, std::string
 
     std::string png, why;
     if (!EncodePng(image, &png, &why)) throw std::runtime_error(why);
-    ReplaceFile(pngPath, png);
+    refhost::ReplacementFile file(pngPath);
+    if (std::fwrite(png.data(), 1, png.size(), file.stream()) != png.size())
+      throw std::runtime_error(SystemError("cannot write '" + file.path() + "'"));
+    file.Commit();
     return true;
   } catch (const std::exception& failure) {
     *error = failure.what();

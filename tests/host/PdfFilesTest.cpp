@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <sstream>
@@ -12,7 +13,10 @@
 #include <vector>
 
 #if !defined(_WIN32)
+#include <sys/resource.h>
 #include <sys/wait.h>
+
+#include <csignal>
 #endif
 
 #include "Documents.h"
@@ -318,19 +322,69 @@ TEST_F(PdfFilesTest, AFailedSaveLeavesTheFileThatWasThere) {
   ASSERT_FALSE(before.empty());
 
   // One document fails while its objects are written out (a name with a zero byte); the
-  // other while its file is written, the partial file's place next to the target being
-  // taken by a folder that is not empty.
+  // other while its file is written, past the size this process may give a file.
   const Handle unwritable = NewDocument(2, PageRect(0, 0, 200, 200));
   DictSet(DocumentCatalog(unwritable), "Bad", NewName(unwritable, std::string("a\0b", 3)));
-  std::filesystem::create_directories(path + ".part/taken");
-  for (const Handle doc : {unwritable, NewDocument(3, PageRect(0, 0, 300, 300))}) {
+  const Handle tooLarge = NewDocument(3, PageRect(0, 0, 300, 300));
+  for (const Handle doc : {unwritable, tooLarge}) {
+#if defined(_WIN32)
+    if (doc == tooLarge) continue;
+#else
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    if (doc == tooLarge) small.rlim_cur = 64;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+#endif
     try {
       SavePdfFile(doc, path);
       ADD_FAILURE() << "saved";
     } catch (const std::runtime_error& error) {
       EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
     }
+#if !defined(_WIN32)
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+#endif
     EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.File("")),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "a new file was left behind";
+  }
+}
+
+TEST_F(PdfFilesTest, SavingLeavesWhatOthersPlacedNextToTheFile) {
+  const std::string path = folder_.File("out.pdf");
+  const std::string planted = path + ".part";
+  const std::string victim = folder_.File("victim.txt");
+  std::ofstream(victim, std::ios::binary) << "victim";
+  const Handle fine = NewDocument(1, PageRect(0, 0, 100, 100));
+  const Handle unwritable = NewDocument(1, PageRect(0, 0, 100, 100));
+  DictSet(DocumentCatalog(unwritable), "Bad", NewName(unwritable, std::string("a\0b", 3)));
+  auto read = [](const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+
+  // A link to someone's file, or a file, at the name a save once wrote to first.
+  for (const bool link : {true, false}) {
+    std::filesystem::remove(planted);
+    if (link)
+      std::filesystem::create_symlink(victim, planted);
+    else
+      std::ofstream(planted, std::ios::binary) << "planted";
+    SavePdfFile(fine, path);
+    EXPECT_THROW(SavePdfFile(unwritable, path), std::runtime_error);
+    EXPECT_EQ(std::filesystem::is_symlink(planted), link);
+    EXPECT_EQ(read(planted), link ? "victim" : "planted");
+    EXPECT_EQ(read(victim), "victim");
+    EXPECT_EQ(PageCount(OpenPdfFile(path)), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.File("")),
+                            std::filesystem::directory_iterator()),
+              3)
+        << "a new file was left behind";
   }
 }
 
