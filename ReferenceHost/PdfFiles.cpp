@@ -2,6 +2,13 @@
 // of the file into the host's object store (keeping the object numbers); saving builds a
 // fresh qpdf document from the objects reachable from the catalog and Info and lets
 // QPDFWriter write it (compressing streams that have no filter).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <locale>
 #include <map>
@@ -58,6 +65,26 @@ double ParseReal(const std::string& text) {
   double value = 0;
   in >> value;
   return in.fail() ? 0.0 : value;
+}
+
+// Opens `path` for reading if it is a regular file. The opening does not block (a FIFO's
+// would wait for a writer), and the check is made on what was opened, not on a name that
+// could change in between.
+std::FILE* OpenRegularFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error(std::strerror(errno));
+  struct stat status;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    throw std::runtime_error("it is not a regular file");
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    const int error = errno;
+    close(fd);
+    throw std::runtime_error(std::strerror(error));
+  }
+  return file;
 }
 
 // Copies a qpdf document into the store.
@@ -277,7 +304,7 @@ Handle OpenPdfFile(const std::string& path) {
   try {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
-    pdf.processFile(path.c_str());
+    pdf.processFile(path.c_str(), OpenRegularFile(path), true);
     // Page-tree repairs (such as a page object used twice) happen here, before copying.
     const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
     doc = documents.NewEmptyDocument();

@@ -287,8 +287,14 @@ ASErrorCode StreamStore::OpenFile(Handle path, unsigned mode, Handle* file) {
   if (found == paths_.end()) return kErrBadParameter;
   if (mode == 0 || (mode & ~(kFileRead | kFileWrite | kFileCreate)) != 0) return kErrBadParameter;
   const std::string& name = found->second;
+  // Only regular files: a folder cannot be read as one, and a FIFO or device would block
+  // the viewer on its opening or reading. A name that does not exist is left to fopen,
+  // which creates it when asked to.
   std::error_code error;
-  if (name.empty() || std::filesystem::is_directory(name, error)) return kErrFileOpen;
+  const std::filesystem::file_status status = std::filesystem::status(name, error);
+  if (name.empty() ||
+      (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)))
+    return kErrFileOpen;
   // Create (with or without write) makes a new empty file; write alone updates an
   // existing one; read alone reads one.
   std::FILE* fp = (mode & kFileCreate)

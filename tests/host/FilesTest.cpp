@@ -5,6 +5,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include "Files.h"
 #include "HostTestSupport.h"
@@ -36,13 +41,21 @@ class FilesTest : public HostTest {
 };
 
 TEST_F(FilesTest, FilesThatCannotBeOpenedAnswerAnErrorCodeWithoutRaising) {
-  const struct {
+  struct Case {
     std::string path;
     ASUns16 mode;
-  } cases[] = {{folder_.File("missing.mvn"), kRead},
-               {folder_.File("missing.mvn"), kWrite},
-               {folder_.File("no-folder/new.mvn"), kWrite | kCreate},
-               {folder_.File(""), kRead}};
+  };
+  std::vector<Case> cases = {{folder_.File("missing.mvn"), kRead},
+                             {folder_.File("missing.mvn"), kWrite},
+                             {folder_.File("no-folder/new.mvn"), kWrite | kCreate},
+                             {folder_.File(""), kRead}};
+#if !defined(_WIN32)
+  // A FIFO is no file to read or write: opening or reading it would wait for its other end.
+  const std::string fifo = folder_.File("fifo.mvn");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const ASUns16 modes[] = {kRead, kWrite, kRead | kWrite | kCreate};
+  for (const ASUns16 mode : modes) cases.push_back({fifo, mode});
+#endif
   for (const auto& c : cases) {
     Handle file = reinterpret_cast<Handle>(0x1);
     EXPECT_EQ(Open(c.path, c.mode, &file), kErrFileOpen) << c.path;

@@ -14,6 +14,7 @@
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -298,7 +299,14 @@ TEST_F(PdfFilesTest, OpenedFileKeepsObjectNumbersAndRefusesHostileValues) {
 TEST_F(PdfFilesTest, FilesThatAreNotPdfFailWithTheirName) {
   const std::string garbage = folder_.File("garbage.pdf");
   std::ofstream(garbage, std::ios::binary) << "this is not a PDF file";
-  for (const std::string& path : {folder_.File("missing.pdf"), garbage}) {
+  std::vector<std::string> paths = {folder_.File("missing.pdf"), garbage};
+#if !defined(_WIN32)
+  // Opening a FIFO would wait for a writer.
+  const std::string fifo = folder_.File("fifo.pdf");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  paths.push_back(fifo);
+#endif
+  for (const std::string& path : paths) {
     try {
       OpenPdfFile(path);
       ADD_FAILURE() << "opened " << path;

@@ -7,12 +7,18 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 file(WRITE "${WORK_DIR}/damaged.pdf" "%PDF-1.4\nthis is no PDF at all\n")
 file(WRITE "${WORK_DIR}/empty.pdf" "")
+# Opening a FIFO for reading waits for a writer, so a tool that tried would hang.
+execute_process(COMMAND mkfifo "${WORK_DIR}/fifo" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot make a FIFO")
+endif()
 set(out "${WORK_DIR}/out.pdf")
 
 # name; expected exit status; regular expression the messages must match; command...
 function(expect name status pattern)
   file(REMOVE "${out}")
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${WORK_DIR}"
+  # The timeout only turns a hang into a failure.
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${WORK_DIR}" TIMEOUT 300
                   OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr RESULT_VARIABLE rc)
   if(NOT rc STREQUAL "${status}")
     message(FATAL_ERROR "${name}: exit status ${rc}, expected ${status}\n${stdout}${stderr}")
@@ -44,6 +50,10 @@ expect("author, unreadable scene" 1 "could not be completed; .* was not written"
        "${AUTHOR}" --scene "${WORK_DIR}/no-scene.mvn" --out "${out}")
 expect("author, unwritable output" 1 "cannot save PDF file"
        "${AUTHOR}" --scene "${SCENE}" --out "${WORK_DIR}/no-folder/out.pdf")
+expect("author, FIFO input" 1 "cannot open PDF file 'fifo': it is not a regular file"
+       "${AUTHOR}" --in fifo --scene "${SCENE}" --out "${out}")
+expect("author, FIFO scene" 1 "could not be completed; .* was not written"
+       "${AUTHOR}" --scene fifo --out "${out}")
 expect("author, fine" 0 "saved" "${AUTHOR}" --scene "${SCENE}" --out "${out}")
 
 file(WRITE "${WORK_DIR}/open-damaged.refhost" "open damaged.pdf\n")
