@@ -4,6 +4,9 @@
 // annotation with its embedded scene and placeholder appearance, and the host saves the
 // result.
 #include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +25,10 @@
 
 namespace {
 
+// Page coordinates in points that the host's 16.16 fixed point holds.
+constexpr int kMinCoordinate = -32768;
+constexpr int kMaxCoordinate = 32767;
+
 struct Options {
   std::string in;  // empty: a new document of `pages` Letter pages
   int pages = 0;   // 0: not given (one page)
@@ -39,35 +46,71 @@ void Usage(std::FILE* out) {
       "                           [--in IN.pdf | --pages COUNT] [--page N] [--rect L,B,R,T]\n"
       "  Creates a player annotation on page N (from 1) of IN.pdf (default: a new\n"
       "  document of COUNT Letter pages, 1 unless given) at the page rectangle L,B,R,T\n"
-      "  in points, embedding FILE, and saves the document as OUT.pdf.\n");
+      "  in points, embedding FILE, and saves the document as OUT.pdf.\n"
+      "  Exit status: 0 saved, 1 not saved (the reason is printed), 2 bad options.\n");
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
+// `text` as a whole number from `low` to `high`; false for anything else (signs, spaces,
+// trailing characters, values out of range).
+bool ParseInt(const char* text, int low, int high, int* value) {
+  const char* end = text + std::strlen(text);
+  int parsed = 0;
+  const std::from_chars_result result = std::from_chars(text, end, parsed);
+  if (result.ec != std::errc() || result.ptr != end || parsed < low || parsed > high) return false;
+  *value = parsed;
+  return true;
+}
+
+// `text` as L,B,R,T: four finite numbers that page coordinates can hold.
+bool ParseRect(const char* text, double rect[4]) {
+  const char* const end = text + std::strlen(text);
+  const char* at = text;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0 && (at == end || *at++ != ',')) return false;
+    const std::from_chars_result result = std::from_chars(at, end, rect[i]);
+    if (result.ec != std::errc() || !std::isfinite(rect[i]) || rect[i] < kMinCoordinate ||
+        rect[i] > kMaxCoordinate)
+      return false;
+    at = result.ptr;
+  }
+  return at == end;
+}
+
+// Parses the command line into `options`; answers what is wrong with it, empty when
+// nothing is.
+std::string ParseOptions(int argc, char** argv, Options* options) {
+  const std::string pageRange = " from 1 to " + std::to_string(INT_MAX);
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--in" && hasValue) {
-      options->in = argv[++i];
-    } else if (arg == "--out" && hasValue) {
-      options->out = argv[++i];
-    } else if (arg == "--scene" && hasValue) {
-      options->scene = argv[++i];
-    } else if (arg == "--cancel") {
+    const bool takesValue = arg == "--in" || arg == "--out" || arg == "--scene" ||
+                            arg == "--pages" || arg == "--page" || arg == "--rect";
+    if (arg == "--cancel") {
       options->cancel = true;
-    } else if (arg == "--pages" && hasValue) {
-      options->pages = std::atoi(argv[++i]);
-      if (options->pages < 1) return false;
-    } else if (arg == "--page" && hasValue) {
-      options->page = std::atoi(argv[++i]);
-    } else if (arg == "--rect" && hasValue) {
-      double* r = options->rect;
-      if (std::sscanf(argv[++i], "%lf,%lf,%lf,%lf", &r[0], &r[1], &r[2], &r[3]) != 4) return false;
-    } else {
-      return false;
+      continue;
+    }
+    if (!takesValue) return "unknown option '" + arg + "'";
+    if (i + 1 == argc) return arg + " needs a value";
+    const char* value = argv[++i];
+    const std::string bad = arg + ": '" + value + "' is not ";
+    if (arg == "--in") {
+      options->in = value;
+    } else if (arg == "--out") {
+      options->out = value;
+    } else if (arg == "--scene") {
+      options->scene = value;
+    } else if (arg == "--pages") {
+      if (!ParseInt(value, 1, INT_MAX, &options->pages)) return bad + "a whole number" + pageRange;
+    } else if (arg == "--page") {
+      if (!ParseInt(value, 1, INT_MAX, &options->page)) return bad + "a whole number" + pageRange;
+    } else if (!ParseRect(value, options->rect)) {
+      return bad + "four numbers L,B,R,T from " + std::to_string(kMinCoordinate) + " to " +
+             std::to_string(kMaxCoordinate);
     }
   }
-  return !options->out.empty() && (options->cancel || !options->scene.empty()) &&
-         (options->in.empty() || options->pages == 0);
+  if (options->out.empty()) return "--out is missing";
+  if (!options->cancel && options->scene.empty()) return "--scene or --cancel is missing";
+  if (!options->in.empty() && options->pages != 0) return "--in and --pages exclude each other";
+  return std::string();
 }
 
 void PrintAnnotation(refhost::PDAnnot annot) {
@@ -161,7 +204,9 @@ int main(int argc, char** argv) {
     }
   }
   Options options;
-  if (!ParseOptions(argc, argv, &options)) {
+  const std::string bad = ParseOptions(argc, argv, &options);
+  if (!bad.empty()) {
+    std::fprintf(stderr, "author-player-annot: %s\n", bad.c_str());
     Usage(stderr);
     return 2;
   }

@@ -54,6 +54,18 @@ expect("author, FIFO input" 1 "cannot open PDF file 'fifo': it is not a regular 
        "${AUTHOR}" --in fifo --scene "${SCENE}" --out "${out}")
 expect("author, FIFO scene" 1 "could not be completed; .* was not written"
        "${AUTHOR}" --scene fifo --out "${out}")
+# Bad option values: option; value; what the message says the value must be.
+foreach(bad
+    "--page;99999999999;a whole number" "--page;1abc;a whole number" "--page;0;a whole number"
+    "--pages;4294967297;a whole number" "--pages;-1;a whole number"
+    "--rect;72,400,540,720junk;four numbers" "--rect;nan,0,100,100;four numbers"
+    "--rect;1e9,0,100,100;four numbers" "--rect;72,400,540;four numbers")
+  list(GET bad 0 option)
+  list(GET bad 1 value)
+  list(GET bad 2 what)
+  expect("author ${option} ${value}" 2 "${option}: '${value}' is not ${what}"
+         "${AUTHOR}" ${option} ${value} --scene "${SCENE}" --out "${out}")
+endforeach()
 expect("author, fine" 0 "saved" "${AUTHOR}" --scene "${SCENE}" --out "${out}")
 
 file(WRITE "${WORK_DIR}/open-damaged.refhost" "open damaged.pdf\n")
