@@ -307,6 +307,8 @@ Handle OpenPdfFile(const std::string& path) {
     pdf.processFile(path.c_str(), OpenRegularFile(path), true);
     // Page-tree repairs (such as a page object used twice) happen here, before copying.
     const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
+    // A viewer shows a document from its first page; one without pages cannot be shown.
+    if (pages.empty()) throw std::runtime_error("the document has no pages");
     doc = documents.NewEmptyDocument();
     Reader reader(Host::Current().objects(), documents.CosDocOf(doc));
     reader.ReadAll(pdf);

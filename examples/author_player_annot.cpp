@@ -177,7 +177,10 @@ int Run(const Options& options) {
   for (const std::string& alert : Alerts()) std::printf("alert: %s\n", alert.c_str());
   if (!completed) return 1;
   if (created.a == 0 && created.b == 0) {
-    std::printf("no annotation was created (empty rectangle or cancelled dialog)\n");
+    // After an alert the cause is the alert's; without one, the plug-in made none by design.
+    std::printf("no annotation was created%s\n", Alerts().empty()
+                                                     ? " (empty rectangle or cancelled dialog)"
+                                                     : ": see the alert above");
   } else {
     PrintAnnotation(created);
   }

@@ -299,7 +299,12 @@ TEST_F(PdfFilesTest, OpenedFileKeepsObjectNumbersAndRefusesHostileValues) {
 TEST_F(PdfFilesTest, FilesThatAreNotPdfFailWithTheirName) {
   const std::string garbage = folder_.File("garbage.pdf");
   std::ofstream(garbage, std::ios::binary) << "this is not a PDF file";
-  std::vector<std::string> paths = {folder_.File("missing.pdf"), garbage};
+  // A catalog that is a page: the document has no pages a view could show.
+  const std::string pageAsRoot = folder_.File("page-as-root.pdf");
+  std::ofstream(pageAsRoot, std::ios::binary)
+      << "%PDF-1.7\n1 0 obj\n<< /Type /Page /MediaBox [0 0 612 792] >>\nendobj\n"
+         "trailer\n<< /Size 2 /Root 1 0 R >>\n%%EOF\n";
+  std::vector<std::string> paths = {folder_.File("missing.pdf"), garbage, pageAsRoot};
 #if !defined(_WIN32)
   // Opening a FIFO would wait for a writer.
   const std::string fifo = folder_.File("fifo.pdf");

@@ -7,6 +7,15 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 file(WRITE "${WORK_DIR}/damaged.pdf" "%PDF-1.4\nthis is no PDF at all\n")
 file(WRITE "${WORK_DIR}/empty.pdf" "")
+# A catalog that is a page (so no pages), and a page whose /Annots is a dictionary.
+file(WRITE "${WORK_DIR}/page-as-root.pdf"
+     "%PDF-1.7\n1 0 obj\n<< /Type /Page /MediaBox [0 0 612 792] >>\nendobj\n"
+     "trailer\n<< /Size 2 /Root 1 0 R >>\n%%EOF\n")
+file(WRITE "${WORK_DIR}/annots-dict.pdf"
+     "%PDF-1.7\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
+     "2 0 obj\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n"
+     "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Annots << /A 1 0 R >> >>\n"
+     "endobj\ntrailer\n<< /Size 4 /Root 1 0 R >>\n%%EOF\n")
 # Opening a FIFO for reading waits for a writer, so a tool that tried would hang.
 execute_process(COMMAND mkfifo "${WORK_DIR}/fifo" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -54,6 +63,11 @@ expect("author, FIFO input" 1 "cannot open PDF file 'fifo': it is not a regular 
        "${AUTHOR}" --in fifo --scene "${SCENE}" --out "${out}")
 expect("author, FIFO scene" 1 "could not be completed; .* was not written"
        "${AUTHOR}" --scene fifo --out "${out}")
+expect("author, input without pages" 1 "cannot open PDF file 'page-as-root.pdf': .*no pages"
+       "${AUTHOR}" --in page-as-root.pdf --scene "${SCENE}" --out "${out}")
+expect("author, annotations not in an array" 1
+       "alert: .*\nno annotation was created: see the alert above\n"
+       "${AUTHOR}" --in annots-dict.pdf --scene "${SCENE}" --out "${out}")
 # Bad option values: option; value; what the message says the value must be.
 foreach(bad
     "--page;99999999999;a whole number" "--page;1abc;a whole number" "--page;0;a whole number"
@@ -75,4 +89,8 @@ expect("refhost, unknown option" 2 "usage: refhost" "${REFHOST}" --frobnicate)
 expect("refhost, missing script" 2 "missing.refhost" "${REFHOST}" missing.refhost)
 expect("refhost, damaged PDF" 3 "open-damaged.refhost:1: cannot open PDF file 'damaged.pdf'"
        "${REFHOST}" --temp "${WORK_DIR}" open-damaged.refhost)
+file(WRITE "${WORK_DIR}/open-no-pages.refhost" "open page-as-root.pdf\n")
+expect("refhost, PDF without pages" 3
+       "open-no-pages.refhost:1: cannot open PDF file 'page-as-root.pdf': .*no pages"
+       "${REFHOST}" --temp "${WORK_DIR}" open-no-pages.refhost)
 expect("refhost, bad line" 3 "bad-line.refhost:2:" "${REFHOST}" bad-line.refhost)
