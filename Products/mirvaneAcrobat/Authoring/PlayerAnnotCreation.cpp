@@ -92,11 +92,14 @@ PDAnnot CreatePlayerAnnotOnPage(AVPageView pageView, PDPage page, ASFixedRect pa
     return none;
   bool answered = false;
   const PDAnnot created = AskAndCreate(pageView, Placement{nullptr, page, &pageRect}, &answered);
-  // Redrawn where the view shows it; a view on another page has nothing to redraw.
-  if (answered && AVPageViewGetPage(pageView) == page) {
-    AVDevRect deviceRect;
-    AVPageViewRectToDevice(pageView, &pageRect, &deviceRect);
-    AVPageViewInvalidateRect(pageView, &deviceRect);
-  }
+  if (answered) InvalidatePageRect(pageView, page, pageRect);
   return created;
+}
+
+void InvalidatePageRect(AVPageView pageView, PDPage page, ASFixedRect pageRect) {
+  // A view on another page has nothing there to redraw.
+  if (AVPageViewGetPage(pageView) != page) return;
+  AVDevRect deviceRect;
+  AVPageViewRectToDevice(pageView, &pageRect, &deviceRect);
+  AVPageViewInvalidateRect(pageView, &deviceRect);
 }

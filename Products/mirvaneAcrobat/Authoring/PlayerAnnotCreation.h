@@ -15,3 +15,6 @@ PDAnnot CreatePlayerAnnot(AVPageView pageView, AVDevRect deviceRect);
 // space), wherever the page view has been moved or zoomed meanwhile. Null for an empty
 // rectangle or a cancelled dialog; the view redraws the rectangle when it shows `page`.
 PDAnnot CreatePlayerAnnotOnPage(AVPageView pageView, PDPage page, ASFixedRect pageRect);
+
+// Has `pageView` redraw `pageRect` (user space of `page`) when it shows `page`.
+void InvalidatePageRect(AVPageView pageView, PDPage page, ASFixedRect pageRect);

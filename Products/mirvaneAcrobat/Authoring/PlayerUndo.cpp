@@ -87,10 +87,5 @@ void DeleteRecreatedPlayerAnnot(const PlayerUndoRecord* record) {
     if (ZAruPDPage* pageRecord = docRecord->GetPage(record->page))
       pageRecord->DeletePlayer(record->annot);
   PDPageRemoveAnnot(record->page, index);
-  if (AVPageViewGetPage(record->pageView) == record->page) {
-    AVDevRect rect;
-    ASFixedRect pageRect = record->pageRect;
-    AVPageViewRectToDevice(record->pageView, &pageRect, &rect);
-    AVPageViewInvalidateRect(record->pageView, &rect);
-  }
+  InvalidatePageRect(record->pageView, record->page, record->pageRect);
 }
