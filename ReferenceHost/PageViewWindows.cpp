@@ -4,7 +4,7 @@
 #include "ViewStore.h"
 
 #if !defined(_WIN32)
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace refhost {
@@ -28,7 +28,7 @@ platform::WindowRect ClientRect(const DevRect& aperture) {
 }  // namespace
 
 void* CreatePageViewWindow(const DevRect& aperture) {
-  return platform::sim::CreateHostWindow(nullptr, "page view", ClientRect(aperture));
+  return platform::control::CreateHostWindow(nullptr, "page view", ClientRect(aperture));
 }
 
 void ResizePageViewWindow(void* window, const DevRect& aperture) {
@@ -40,7 +40,7 @@ void ResizePageViewWindow(void* window, const DevRect& aperture) {
 }
 
 void DestroyPageViewWindow(void* window) {
-  if (window != nullptr) platform::sim::DestroyHostWindow(window);
+  if (window != nullptr) platform::control::DestroyHostWindow(window);
 }
 
 #endif

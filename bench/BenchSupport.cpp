@@ -18,7 +18,7 @@
 #include "PlugInHeap.h"
 #include "PluginLoader.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace bench {
 namespace {
@@ -61,14 +61,14 @@ void WrapHandler() {
 }  // namespace
 
 PlugInHost::PlugInHost() {
-  platform::sim::Reset();
+  platform::control::Reset();
   mvnJournalClear();
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern =
       std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/mirvane-bench-XXXXXX";
   if (mkdtemp(&pattern[0]) == nullptr) std::abort();
   folder_ = pattern;
-  platform::sim::SetTempFolder(folder_);
+  platform::control::SetTempFolder(folder_);
   host_.reset(new refhost::Host());
   const refhost::StartupReport report = refhost::RunStartup(*host_, &PlugInMain, nullptr);
   if (!report.ok()) startupFailure_ = report.failure;
@@ -80,7 +80,7 @@ PlugInHost::~PlugInHost() {
   host_.reset();
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
-  platform::sim::Reset();
+  platform::control::Reset();
   mvnJournalClear();
 }
 

@@ -22,7 +22,7 @@
 #include "PlugInHeap.h"
 #include "StreamFilters.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ void BM_Activation(benchmark::State& state) {
     most.plugInAllocations = std::max(most.plugInAllocations, figures.plugInAllocations);
     most.hostPeakBytes = std::max(most.hostPeakBytes, figures.hostPeakBytes);
     const bool played =
-        platform::sim::LiveChildWindows(refhost::PageViewWindow(view)).size() == 1 &&
+        platform::control::LiveChildWindows(refhost::PageViewWindow(view)).size() == 1 &&
         bench::FileSize(scene) == static_cast<long long>(size);
     refhost::CloseDocument(doc);
     mvnJournalClear();

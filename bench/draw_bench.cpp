@@ -15,7 +15,7 @@
 #include "PlayerJournal.h"
 #include "PlugInHeap.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ class LivePage {
       bench::AddPlayer(page_, left, bottom, left + 13, bottom + 29, "scene", false);
     }
     for (int i = 0; i < windows; ++i) refhost::ClickAnnotation(view_, i, 1);
-    live_ = platform::sim::LiveChildWindows(refhost::PageViewWindow(view_));
+    live_ = platform::control::LiveChildWindows(refhost::PageViewWindow(view_));
     scene_ = plugIn_.Path("valve.geom");
   }
   ~LivePage() { refhost::CloseDocument(doc_); }
@@ -53,11 +53,11 @@ class LivePage {
   void MakeRoom(int calls) {
     if (mvnJournalCount() + calls <= kJournalLimit) return;
     mvnJournalClear();
-    for (const platform::sim::WindowInfo& window : live_) {
+    for (const platform::control::WindowInfo& window : live_) {
       mvnCreateGUI(window.handle, 0);
       mvnSetFileName(window.handle, &scene_[0]);
     }
-    platform::sim::ClearWindowJournal();
+    platform::control::ClearWindowJournal();
   }
 
  private:
@@ -65,7 +65,7 @@ class LivePage {
   bench::PlugInHost plugIn_;
   int windows_;
   refhost::Handle doc_ = nullptr, page_ = nullptr, view_ = nullptr;
-  std::vector<platform::sim::WindowInfo> live_;
+  std::vector<platform::control::WindowInfo> live_;
   std::string scene_;
 };
 

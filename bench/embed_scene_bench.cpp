@@ -14,7 +14,7 @@
 #include "Objects.h"
 #include "PageViews.h"
 #include "PlugInHeap.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -29,11 +29,11 @@ void BM_EmbedSceneFile(benchmark::State& state) {
   benchheap::Figures most;
   for (auto _ : state) {
     state.PauseTiming();
-    platform::sim::Reset();  // the simulation records every dialog; keep that out
-    platform::sim::SetTempFolder(plugIn.folder());
+    platform::control::Reset();  // the simulation records every dialog; keep that out
+    platform::control::SetTempFolder(plugIn.folder());
     const refhost::Handle doc = refhost::NewDocument(1, refhost::PageRect(0, 0, 612, 792));
     const refhost::Handle view = refhost::NewPageView(doc, 0);
-    platform::sim::QueueDialogAnswer(scene);
+    platform::control::QueueDialogAnswer(scene);
     benchheap::Start();
     state.ResumeTiming();
 

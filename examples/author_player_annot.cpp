@@ -21,7 +21,7 @@
 #include "PageViews.h"
 #include "PlugInEntry.h"
 #include "PluginLoader.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -164,9 +164,9 @@ int Run(const Options& options) {
   const DevRect device = PageRectToDevice(view, PageRect(r[0], r[1], r[2], r[3]));
 
   if (options.cancel)
-    platform::sim::QueueDialogCancel();
+    platform::control::QueueDialogCancel();
   else
-    platform::sim::QueueDialogAnswer(options.scene);
+    platform::control::QueueDialogAnswer(options.scene);
 
   PDAnnot created{0, 0};
   const bool completed = host.CallPlugin("CreatePlayerAnnot", [&] {

@@ -11,7 +11,7 @@
 #include <random>
 
 #include "SimInternal.h"
-#include "SimPlatform.h"
+#include "../PlatformControl.h"
 
 namespace platform {
 namespace {
@@ -99,14 +99,15 @@ bool RemoveFile(const char* path) {
   return path != nullptr && unlink(path) == 0;
 }
 
-namespace sim {
+namespace control {
 
 void SetTempFolder(const std::string& folder) {
   Temp().folder = folder;
 }
 
-void QueueUniqueFileName(const std::string& name) {
+bool QueueUniqueFileName(const std::string& name) {
   Temp().queuedNames.push_back(name);
+  return true;
 }
 
 namespace internal {
@@ -116,5 +117,5 @@ void ResetTempFolder() {
 }
 
 }  // namespace internal
-}  // namespace sim
+}  // namespace control
 }  // namespace platform

@@ -2,7 +2,7 @@
 #pragma once
 
 namespace platform {
-namespace sim {
+namespace control {
 namespace internal {
 
 // Forget every window and the journal; handles start again at 0x1000.
@@ -11,5 +11,5 @@ void ResetWindows();
 void ResetTempFolder();
 
 }  // namespace internal
-}  // namespace sim
+}  // namespace control
 }  // namespace platform

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "SimInternal.h"
-#include "SimPlatform.h"
+#include "../PlatformControl.h"
 
 namespace platform {
 namespace {
@@ -23,9 +23,9 @@ struct SimState {
   int threadCallsDisabledCount = 0;
   CWinApp* app = nullptr;
   std::map<unsigned, std::string> strings;
-  std::vector<sim::AssertionReport> reports;
+  std::vector<control::AssertionReport> reports;
   std::deque<DialogAnswer> dialogAnswers;
-  std::vector<sim::DialogCall> dialogCalls;
+  std::vector<control::DialogCall> dialogCalls;
   int codePage = 1252;
 };
 
@@ -87,7 +87,7 @@ void ReportAssertion(const char* expression, const char* source, int line) {
   std::fprintf(stderr, "Assertion failed: %s, %s, line %d\n", expression, source, line);
 }
 
-namespace sim {
+namespace control {
 
 void Reset() {
   SimState& s = State();
@@ -105,11 +105,13 @@ void ClearAssertionReports() {
   State().reports.clear();
 }
 
-void SetStringResource(unsigned id, const std::string& text) {
+bool SetStringResource(unsigned id, const std::string& text) {
   State().strings[id] = text;
+  return true;
 }
-void RemoveStringResource(unsigned id) {
+bool RemoveStringResource(unsigned id) {
   State().strings.erase(id);
+  return true;
 }
 
 ModuleHandle ThreadCallsDisabledModule() {
@@ -119,8 +121,9 @@ int ThreadCallsDisabledCount() {
   return State().threadCallsDisabledCount;
 }
 
-void SetCodePage(int codePage) {
+bool SetCodePage(int codePage) {
   State().codePage = codePage;
+  return true;
 }
 int CodePage() {
   return State().codePage;
@@ -139,5 +142,5 @@ const std::vector<DialogCall>& DialogCalls() {
   return State().dialogCalls;
 }
 
-}  // namespace sim
+}  // namespace control
 }  // namespace platform

@@ -1,11 +1,11 @@
 // Multibyte text in the simulated code pages: 1252 (single byte, Western) and 932
 // (Shift-JIS, where a lead byte is followed by a trail byte that may look like ASCII).
-#include "SimPlatform.h"
+#include "../PlatformControl.h"
 
 namespace platform {
 
 bool IsLeadByte(unsigned char c) {
-  if (sim::CodePage() != 932) return false;
+  if (control::CodePage() != 932) return false;
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
@@ -50,7 +50,7 @@ unsigned char Lower1252(unsigned char c) {
 template <typename Convert>
 void ConvertInPlace(char* text, Convert convert) {
   if (text == nullptr) return;
-  const bool cp1252 = sim::CodePage() != 932;
+  const bool cp1252 = control::CodePage() != 932;
   for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0; ++p) {
     if (IsLeadByte(*p)) {
       if (p[1] == 0) break;

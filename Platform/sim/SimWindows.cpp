@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "SimInternal.h"
-#include "SimPlatform.h"
+#include "../PlatformControl.h"
 
 namespace platform {
 namespace {
@@ -14,8 +14,8 @@ namespace {
 constexpr uintptr_t kFirstHandle = 0x1000;
 
 struct WindowSystem {
-  std::vector<sim::WindowInfo> windows;  // index = handle - kFirstHandle
-  std::vector<sim::WindowEvent> journal;
+  std::vector<control::WindowInfo> windows;  // index = handle - kFirstHandle
+  std::vector<control::WindowEvent> journal;
 };
 
 WindowSystem& Windows() {
@@ -24,22 +24,23 @@ WindowSystem& Windows() {
 }
 
 // The record of a live window, or null for a destroyed or unknown handle.
-sim::WindowInfo* LiveWindow(WindowHandle handle) {
+control::WindowInfo* LiveWindow(WindowHandle handle) {
   const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-  std::vector<sim::WindowInfo>& windows = Windows().windows;
+  std::vector<control::WindowInfo>& windows = Windows().windows;
   if (value < kFirstHandle || value - kFirstHandle >= windows.size()) return nullptr;
-  sim::WindowInfo& info = windows[value - kFirstHandle];
+  control::WindowInfo& info = windows[value - kFirstHandle];
   return info.alive ? &info : nullptr;
 }
 
-void Journal(sim::WindowOp op, const sim::WindowInfo& info, bool repaint = false) {
-  Windows().journal.push_back({op, info.handle, info.rect, repaint, sim::NextJournalSequence()});
+void Journal(control::WindowOp op, const control::WindowInfo& info, bool repaint = false) {
+  Windows().journal.push_back(
+      {op, info.handle, info.rect, repaint, control::NextJournalSequence()});
 }
 
 WindowHandle NewWindow(WindowHandle parent, const char* text, unsigned long style,
                        const WindowRect& rect, unsigned id) {
-  std::vector<sim::WindowInfo>& windows = Windows().windows;
-  sim::WindowInfo info;
+  std::vector<control::WindowInfo>& windows = Windows().windows;
+  control::WindowInfo info;
   info.handle = reinterpret_cast<WindowHandle>(kFirstHandle + windows.size());
   info.parent = parent;
   info.text = text ? text : "";
@@ -50,7 +51,7 @@ WindowHandle NewWindow(WindowHandle parent, const char* text, unsigned long styl
   info.alive = true;
   info.instance = CurrentInstanceHandle();
   windows.push_back(info);
-  Journal(sim::WindowOp::Create, info);
+  Journal(control::WindowOp::Create, info);
   return info.handle;
 }
 
@@ -58,12 +59,12 @@ WindowHandle NewWindow(WindowHandle parent, const char* text, unsigned long styl
 // creation order), then the window itself. False when it was not a live window.
 bool DestroyTree(WindowHandle handle) {
   if (LiveWindow(handle) == nullptr) return false;
-  for (const sim::WindowInfo& child : Windows().windows)
+  for (const control::WindowInfo& child : Windows().windows)
     if (child.alive && child.parent == handle) DestroyTree(child.handle);
-  sim::WindowInfo* info = LiveWindow(handle);
+  control::WindowInfo* info = LiveWindow(handle);
   info->alive = false;
   info->visible = false;
-  Journal(sim::WindowOp::Destroy, *info);
+  Journal(control::WindowOp::Destroy, *info);
   return true;
 }
 
@@ -89,7 +90,7 @@ WindowHandle CWnd::Detach() {
 }
 
 bool CWnd::ShowWindow(int command) {
-  sim::WindowInfo* info = LiveWindow(m_hWnd);
+  control::WindowInfo* info = LiveWindow(m_hWnd);
   if (info == nullptr) return false;
   const bool wasVisible = info->visible;
   info->visible = command != kShowWindowHide;
@@ -98,15 +99,15 @@ bool CWnd::ShowWindow(int command) {
   } else {
     info->style &= ~kWindowStyleVisible;
   }
-  Journal(info->visible ? sim::WindowOp::Show : sim::WindowOp::Hide, *info);
+  Journal(info->visible ? control::WindowOp::Show : control::WindowOp::Hide, *info);
   return wasVisible;
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
-  sim::WindowInfo* info = LiveWindow(m_hWnd);
+  control::WindowInfo* info = LiveWindow(m_hWnd);
   if (info == nullptr) return;
   info->rect = {x, y, FarEdge(x, width), FarEdge(y, height)};
-  Journal(sim::WindowOp::Move, *info, repaint);
+  Journal(control::WindowOp::Move, *info, repaint);
 }
 
 bool CWnd::DestroyWindow() {
@@ -123,7 +124,7 @@ bool CStatic::Create(const char* text, unsigned long style, const WindowRect& re
   return true;
 }
 
-namespace sim {
+namespace control {
 
 WindowHandle CreateHostWindow(WindowHandle parent, const std::string& text,
                               const WindowRect& rect) {
@@ -175,5 +176,5 @@ void ResetWindows() {
 }
 
 }  // namespace internal
-}  // namespace sim
+}  // namespace control
 }  // namespace platform

@@ -10,7 +10,7 @@
 #include "Viewer.h"
 
 #if !defined(_WIN32)
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace refhosttool {
@@ -109,10 +109,15 @@ void Session::WriteFile(const Command& command) {
     if (!WriteSnapshot(view_, command.path, &error))
       throw CommandError("cannot write the snapshot '" + command.path + "': " + error);
   }
+  if (!save) {
+    // A picture's size in bytes depends on the fonts the machine renders with: not said.
+    std::fprintf(out_, "  snapshot written: %s\n", command.path.c_str());
+    return;
+  }
   std::error_code ignored;
   const auto size = std::filesystem::file_size(command.path, ignored);
-  std::fprintf(out_, "  %s written: %s, %llu bytes\n", save ? "PDF file" : "snapshot",
-               command.path.c_str(), static_cast<unsigned long long>(size));
+  std::fprintf(out_, "  PDF file written: %s, %llu bytes\n", command.path.c_str(),
+               static_cast<unsigned long long>(size));
 }
 
 void Session::RequireDocument(const Command& command) const {
@@ -239,10 +244,10 @@ void Session::Run(const Command& command) {
       throw CommandError("file dialogs can be answered only on the simulated platform (Linux)");
 #else
       if (command.path.empty()) {
-        platform::sim::QueueDialogCancel();
+        platform::control::QueueDialogCancel();
         std::fprintf(out_, "  the next file dialog will be cancelled\n");
       } else {
-        platform::sim::QueueDialogAnswer(command.path);
+        platform::control::QueueDialogAnswer(command.path);
         std::fprintf(out_, "  the next file dialog will answer %s\n", command.path.c_str());
       }
       break;

@@ -40,7 +40,7 @@ bool WriteSnapshot(refhost::Handle, const std::string&, std::string* error) {
 #include "Png.h"
 #include "ReplacementFile.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 extern char** environ;
 
@@ -274,7 +274,7 @@ bool WriteSnapshot(refhost::Handle view, const std::string& pngPath, std::string
     RgbImage image(static_cast<int>(width), static_cast<int>(height), kOutsidePage);
     DrawPage(view, pdftoppm, &image);
     if (void* window = refhost::PageViewWindow(view))
-      for (const platform::sim::WindowInfo& child : platform::sim::LiveChildWindows(window))
+      for (const platform::control::WindowInfo& child : platform::control::LiveChildWindows(window))
         if (child.visible) DrawPlayerBox(&image, child.rect, SceneLabel(child.handle));
 
     std::string png, why;

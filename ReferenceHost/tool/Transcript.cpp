@@ -10,7 +10,7 @@
 #include "Viewer.h"
 
 #if !defined(_WIN32)
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace refhosttool {
@@ -97,7 +97,7 @@ void Transcript::PrintNews(refhost::Host& host) {
 // on one clock.
 void Transcript::PrintWindowsAndPlayerCalls() {
 #if !defined(_WIN32)
-  const std::vector<platform::sim::WindowEvent>& windows = platform::sim::WindowJournal();
+  const std::vector<platform::control::WindowEvent>& windows = platform::control::WindowJournal();
   if (windowEvents_ > windows.size()) windowEvents_ = 0;  // the journal was cleared
 #endif
   const size_t calls = static_cast<size_t>(mvnJournalCount());
@@ -122,16 +122,16 @@ void Transcript::PrintWindowsAndPlayerCalls() {
 }
 
 #if !defined(_WIN32)
-void Transcript::PrintWindowEvent(const platform::sim::WindowEvent& event) {
-  using platform::sim::WindowOp;
+void Transcript::PrintWindowEvent(const platform::control::WindowEvent& event) {
+  using platform::control::WindowOp;
   {
     const platform::WindowRect& r = event.rect;
     std::fprintf(out_, "  window 0x%lX ", Hex(event.handle));
     switch (event.op) {
       case WindowOp::Create: {
         ++totals_.windowsCreated;
-        platform::sim::WindowInfo info;
-        platform::sim::FindWindow(event.handle, &info);
+        platform::control::WindowInfo info;
+        platform::control::FindWindow(event.handle, &info);
         if (!info.text.empty()) std::fprintf(out_, "\"%s\" ", info.text.c_str());
         std::string parent = "none";
         if (info.parent != nullptr) {
@@ -215,7 +215,7 @@ void Transcript::PrintFiles() {
 
 void Transcript::PrintDialogsAndMenus() {
 #if !defined(_WIN32)
-  const std::vector<platform::sim::DialogCall>& dialogs = platform::sim::DialogCalls();
+  const std::vector<platform::control::DialogCall>& dialogs = platform::control::DialogCalls();
   if (dialogs_ > dialogs.size()) dialogs_ = 0;
   for (; dialogs_ < dialogs.size(); ++dialogs_)
     std::fprintf(out_, "  file dialog shown: filter \"%s\"\n", dialogs[dialogs_].filter.c_str());
@@ -282,11 +282,12 @@ void Transcript::PrintReports(refhost::Host& host) {
     PrintAlert(out_, "  alert: ", alerts[alerts_]);
   }
 #if !defined(_WIN32)
-  const std::vector<platform::sim::AssertionReport>& reports = platform::sim::AssertionReports();
+  const std::vector<platform::control::AssertionReport>& reports =
+      platform::control::AssertionReports();
   if (assertions_ > reports.size()) assertions_ = 0;
   for (; assertions_ < reports.size(); ++assertions_) {
     ++totals_.assertionReports;
-    const platform::sim::AssertionReport& report = reports[assertions_];
+    const platform::control::AssertionReport& report = reports[assertions_];
     const size_t slash = report.source.find_last_of("/\\");
     std::fprintf(out_, "  !!! ASSERTION FAILED: %s (%s:%d)\n", report.expression.c_str(),
                  report.source.c_str() + (slash == std::string::npos ? 0 : slash + 1), report.line);

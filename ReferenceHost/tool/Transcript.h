@@ -17,7 +17,7 @@
 #include "PlayerJournal.h"
 #include "Viewer.h"
 #if !defined(_WIN32)
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace refhosttool {
@@ -57,7 +57,7 @@ class Transcript {
   std::map<std::string, FileState> ScanFolder() const;
   void PrintWindowsAndPlayerCalls();
 #if !defined(_WIN32)
-  void PrintWindowEvent(const platform::sim::WindowEvent& event);
+  void PrintWindowEvent(const platform::control::WindowEvent& event);
 #endif
   void PrintPlayerCall(const MvnJournalEntry& entry);
   void PrintFiles();

@@ -21,7 +21,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace {
@@ -125,7 +125,7 @@ bool SetTemporaryFolder(const std::string& folder) {
   return SetEnvironmentVariableA("TMP", folder.c_str()) &&
          SetEnvironmentVariableA("TEMP", folder.c_str());
 #else
-  platform::sim::SetTempFolder(folder);
+  platform::control::SetTempFolder(folder);
   return true;
 #endif
 }
@@ -223,7 +223,7 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   refhost::Host host(profile);
 #if !defined(_WIN32)
   // Player calls and window events on one clock, so the transcript shows their order.
-  mvnJournalSetClock(&platform::sim::NextJournalSequence);
+  mvnJournalSetClock(&platform::control::NextJournalSequence);
 #endif
   refhosttool::Transcript transcript(stdout);
   transcript.WatchFolder(TemporaryFolder());

@@ -5,7 +5,7 @@
 #include "AuthoringHost.h"
 #include "HostSlots.h"
 #include "PlayerAnnotChecks.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace authoringtest {
 namespace {

@@ -7,7 +7,7 @@
 #include "Authoring/PlayerAnnotCreation.h"
 #include "PlugInEntry.h"
 #include "PluginLoader.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace authoringtest {
 
@@ -23,7 +23,7 @@ refhost::ViewGeometry AuthoringHost::Geometry() {
 }
 
 void AuthoringHost::SetUp() {
-  platform::sim::Reset();
+  platform::control::Reset();
   const refhost::StartupReport report = refhost::RunStartup(host_, &PlugInMain, ModuleInstance());
   ASSERT_TRUE(report.ok()) << report.failure;
   ASSERT_TRUE(host_.CallPlugin("InitAnnotKeys", [] { InitAnnotKeys(); }));
@@ -36,7 +36,7 @@ void AuthoringHost::SetUp() {
 }
 
 void AuthoringHost::TearDown() {
-  platform::sim::SetCodePage(1252);
+  platform::control::SetCodePage(1252);
   if (!folder_.empty()) std::filesystem::remove_all(folder_);
 }
 
@@ -63,7 +63,7 @@ refhost::PDAnnot AuthoringHost::Create(refhost::DevRect rect) {
 }
 
 refhost::PDAnnot AuthoringHost::CreateWithScene(const std::string& path, refhost::DevRect rect) {
-  platform::sim::QueueDialogAnswer(path);
+  platform::control::QueueDialogAnswer(path);
   return Create(rect);
 }
 

@@ -6,7 +6,7 @@
 #include "AuthoringHost.h"
 #include "Platform.h"
 #include "PlayerAnnotChecks.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace authoringtest {
 namespace {
@@ -66,21 +66,21 @@ TEST_F(CreatePlayerAnnotTest, TwoAnnotationsShareNoObject) {
 }
 
 TEST_F(CreatePlayerAnnotTest, EmptyRectangleDoesNothing) {
-  platform::sim::QueueDialogAnswer(WriteScene("part.geom", "x"));
+  platform::control::QueueDialogAnswer(WriteScene("part.geom", "x"));
   for (const DevRect& empty : {DevRect{100, 120, 340, 120}, DevRect{100, 120, 100, 260}}) {
     EXPECT_TRUE(IsNull(Create(empty)));
   }
-  EXPECT_TRUE(platform::sim::DialogCalls().empty());
-  EXPECT_EQ(1u, platform::sim::PendingDialogAnswers());
+  EXPECT_TRUE(platform::control::DialogCalls().empty());
+  EXPECT_EQ(1u, platform::control::PendingDialogAnswers());
   EXPECT_TRUE(refhost::PageAnnotations(page_).empty());
   EXPECT_TRUE(refhost::Invalidations().empty());
   EXPECT_TRUE(refhost::Alerts().empty());
 }
 
 TEST_F(CreatePlayerAnnotTest, CancelledDialogCreatesAndRedrawsNothing) {
-  platform::sim::QueueDialogCancel();
+  platform::control::QueueDialogCancel();
   EXPECT_TRUE(IsNull(Create(kRect)));
-  EXPECT_EQ(1u, platform::sim::DialogCalls().size());
+  EXPECT_EQ(1u, platform::control::DialogCalls().size());
   EXPECT_TRUE(refhost::PageAnnotations(page_).empty());
   EXPECT_TRUE(refhost::Invalidations().empty());
   EXPECT_TRUE(refhost::Alerts().empty());
@@ -88,10 +88,10 @@ TEST_F(CreatePlayerAnnotTest, CancelledDialogCreatesAndRedrawsNothing) {
 
 TEST_F(CreatePlayerAnnotTest, DialogShowsSceneFiltersFromThePlugInsResources) {
   platform::SetCurrentResourceHandle(nullptr);
-  platform::sim::QueueDialogCancel();
+  platform::control::QueueDialogCancel();
   Create(kRect);
-  ASSERT_EQ(1u, platform::sim::DialogCalls().size());
-  const platform::sim::DialogCall& call = platform::sim::DialogCalls()[0];
+  ASSERT_EQ(1u, platform::control::DialogCalls().size());
+  const platform::control::DialogCall& call = platform::control::DialogCalls()[0];
   EXPECT_EQ("TRIVO Zorvex movo3D (*.mvn)|*.mvn|TRIVO Zorvex geometry (*.geom)|*.geom||",
             call.filter);
   EXPECT_EQ(platform::kOpenFileHideReadOnly, call.flags);

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "AuthoringHost.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ class SceneHeapTest : public AuthoringHost {
   // the dialog's answer costs the same.
   Use CreationHeapUse(size_t size) {
     const std::string path = WriteScene("scene.mvn", SceneBytes(size));
-    platform::sim::Reset();  // the dialog's records start empty each time
+    platform::control::Reset();  // the dialog's records start empty each time
     gPlugInBytes = 0;
     gPlugInBlocks = 0;
     gCounting = true;

@@ -23,7 +23,7 @@
 #include "TestData.h"
 #include "TestPaths.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ struct CallPoint {
 class World {
  public:
   World(const std::string& temp, const std::string& scene) {
-    platform::sim::Reset();
-    platform::sim::SetTempFolder(temp);
+    platform::control::Reset();
+    platform::control::SetTempFolder(temp);
     mvnJournalClear();
     Profile profile;
     profile.debugWindow = true;
@@ -134,13 +134,13 @@ const Road kRoads[] = {
      [](World& w) {
        ClickAnnotation(w.view(), 0, 1);
        PressKey(w.view(), 0, kKeyDelete);
-       platform::sim::QueueDialogAnswer(w.scene());
+       platform::control::QueueDialogAnswer(w.scene());
      },
      [](World& w) { Undo(w.doc()); }},
     {"redo",
      [](World& w) {
        PressKey(w.view(), 0, kKeyDelete);
-       platform::sim::QueueDialogAnswer(w.scene());
+       platform::control::QueueDialogAnswer(w.scene());
        Undo(w.doc());
        ClickAnnotation(w.view(), 2, 1);  // the re-created annotation, last on the page
      },
@@ -211,7 +211,7 @@ class FaultSweep : public ::testing::TestWithParam<Road> {
     MvnJournalEntry entry;
     for (int i = 0; mvnJournalGet(i, &entry); ++i)
       if (entry.kind == kMvnDeleteGUI) told.insert(entry.window);
-    for (const platform::sim::WindowInfo& window : platform::sim::AllWindows()) {
+    for (const platform::control::WindowInfo& window : platform::control::AllWindows()) {
       if (window.parent == nullptr) continue;  // the page view's own window
       EXPECT_FALSE(window.alive);
       EXPECT_EQ(1u, told.count(window.handle)) << "window without its player told";

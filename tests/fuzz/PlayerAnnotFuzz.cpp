@@ -62,7 +62,7 @@
 #include "PluginLoader.h"
 #include "SceneNameOracle.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -170,9 +170,9 @@ class Session {
 
   void Run() {
     const uint8_t header = in_.Byte();
-    platform::sim::SetCodePage((header & 1) != 0 ? 932 : 1252);
+    platform::control::SetCodePage((header & 1) != 0 ? 932 : 1252);
     pages_ = (header & 2) != 0 ? 2 : 1;
-    if ((header & 4) != 0) platform::sim::SetTempFolder((folders_.temp / "missing").string());
+    if ((header & 4) != 0) platform::control::SetTempFolder((folders_.temp / "missing").string());
     if ((header & 8) != 0) Plant();
 
     host_.reset(new rh::Host());
@@ -561,7 +561,7 @@ class Session {
     Answer answer{kind, std::string(), std::string()};
     switch (kind) {
       case Answer::kCancel:
-        platform::sim::QueueDialogCancel();
+        platform::control::QueueDialogCancel();
         break;
       case Answer::kScene: {
         std::string name = in_.Bytes(in_.Byte());
@@ -575,20 +575,20 @@ class Session {
         std::ofstream(answer.path, std::ios::binary) << answer.data;
         FUZZ_CHECK(ReadFile(answer.path) == answer.data, "could not write " + answer.path);
         dialogFiles_.push_back(answer);
-        platform::sim::QueueDialogAnswer(answer.path);
+        platform::control::QueueDialogAnswer(answer.path);
         break;
       }
       case Answer::kMissing:
         answer.path = (folders_.dialog / "missing.mvn").string();
-        platform::sim::QueueDialogAnswer(answer.path);
+        platform::control::QueueDialogAnswer(answer.path);
         break;
       case Answer::kFolder:
         answer.path = folders_.dialog.string();
-        platform::sim::QueueDialogAnswer(answer.path);
+        platform::control::QueueDialogAnswer(answer.path);
         break;
       case Answer::kLongPath:
         answer.path = (folders_.dialog / std::string(900 + in_.U16() % 600, 'a')).string();
-        platform::sim::QueueDialogAnswer(answer.path);
+        platform::control::QueueDialogAnswer(answer.path);
         break;
       case Answer::kNone:
         return;  // the empty queue cancels
@@ -599,7 +599,7 @@ class Session {
   // The answers the dialog took since the last call; an empty queue answers Cancel.
   std::vector<Answer> TakenAnswers() {
     std::vector<Answer> taken;
-    for (; dialogCalls_ < platform::sim::DialogCalls().size(); ++dialogCalls_) {
+    for (; dialogCalls_ < platform::control::DialogCalls().size(); ++dialogCalls_) {
       if (queued_.empty()) {
         taken.push_back({Answer::kNone, std::string(), std::string()});
         continue;
@@ -678,9 +678,9 @@ class Session {
     FUZZ_CHECK(host_->LiveAllocations() == 0,
                std::to_string(host_->LiveAllocations()) + " allocations left after closing");
     FUZZ_CHECK(TheDocManager().DocCount() == 0, "the registry kept a closed document");
-    for (const platform::sim::WindowInfo& info : platform::sim::AllWindows())
+    for (const platform::control::WindowInfo& info : platform::control::AllWindows())
       FUZZ_CHECK(!info.alive, "a window outlived the closed document");
-    FUZZ_CHECK(window == nullptr || platform::sim::LiveChildWindows(window).empty(),
+    FUZZ_CHECK(window == nullptr || platform::control::LiveChildWindows(window).empty(),
                "a player window outlived its view");
     CheckPlayersToldFirst();
     host_.reset();
@@ -704,9 +704,9 @@ class Session {
         if (entry.problem[0] != '\0') problems += std::string(entry.problem) + "; ";
       FUZZ_CHECK(false, "player calls out of order after " + after + ": " + problems);
     }
-    FUZZ_CHECK(
-        platform::sim::AssertionReports().empty(),
-        "assertion report after " + after + ": " + platform::sim::AssertionReports()[0].expression);
+    FUZZ_CHECK(platform::control::AssertionReports().empty(),
+               "assertion report after " + after + ": " +
+                   platform::control::AssertionReports()[0].expression);
   }
 
   void Check(const std::string& after) {
@@ -723,7 +723,7 @@ class Session {
         if (rh::AnnotationSubtype(annot) == kPlayerSubtype) ++players;
     void* const viewWindow = rh::PageViewWindow(view_);
     size_t windows = 0;
-    for (const platform::sim::WindowInfo& info : platform::sim::AllWindows()) {
+    for (const platform::control::WindowInfo& info : platform::control::AllWindows()) {
       if (!info.alive || info.handle == viewWindow) continue;
       FUZZ_CHECK(info.parent == viewWindow, "a window outside the page view after " + after);
       ++windows;
@@ -756,8 +756,8 @@ class Session {
       for (int j = i + 1; mvnJournalGet(j, &later); ++j)
         if (later.window == entry.window && later.kind == kMvnDeleteGUI) deleted = later.sequence;
       long long destroyed = -1;
-      for (const platform::sim::WindowEvent& event : platform::sim::WindowJournal())
-        if (event.handle == entry.window && event.op == platform::sim::WindowOp::Destroy)
+      for (const platform::control::WindowEvent& event : platform::control::WindowJournal())
+        if (event.handle == entry.window && event.op == platform::control::WindowOp::Destroy)
           destroyed = event.sequence;
       FUZZ_CHECK(deleted >= 0 && destroyed > deleted,
                  "a player window went without the library told first");
@@ -820,10 +820,10 @@ void FreshFolders(const Folders& folders) {
 int RunPlayerAnnotInput(const uint8_t* data, size_t size) {
   const Folders& folders = ProcessFolders();
   FreshFolders(folders);
-  platform::sim::Reset();
+  platform::control::Reset();
   mvnJournalClear();
-  mvnJournalSetClock(&platform::sim::NextJournalSequence);
-  platform::sim::SetTempFolder(folders.temp.string());
+  mvnJournalSetClock(&platform::control::NextJournalSequence);
+  platform::control::SetTempFolder(folders.temp.string());
 
   Reader in(data, size);
   try {
@@ -834,7 +834,7 @@ int RunPlayerAnnotInput(const uint8_t* data, size_t size) {
 
   mvnJournalSetClock(nullptr);
   mvnJournalClear();
-  platform::sim::Reset();
+  platform::control::Reset();
   std::error_code error;
   fs::remove_all(folders.run, error);
   fs::remove_all(folders.dialog, error);

@@ -17,7 +17,7 @@
 #include "FuzzTargets.h"
 #include "Platform.h"
 #include "SceneNameOracle.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
@@ -172,7 +172,7 @@ void CheckSceneNames(const std::string& path, char separator, size_t nameSize, s
 int RunSceneFileNameInput(const uint8_t* data, size_t size) {
   Reader in(data, size);
   const uint8_t mode = in.Byte();
-  platform::sim::SetCodePage((mode & 1) != 0 ? 932 : 1252);
+  platform::control::SetCodePage((mode & 1) != 0 ? 932 : 1252);
   const std::string base = CText(in.Bytes(in.U16() % 600));
   const std::string ext = CText(in.ShortBytes());
   const size_t nameSize = in.U16() % 1100, extSize = in.U16() % 1100;
@@ -182,6 +182,6 @@ int RunSceneFileNameInput(const uint8_t* data, size_t size) {
 
   CheckSceneFileName(base, ext);
   CheckSceneNames(path, separator, nameSize, extSize);
-  platform::sim::SetCodePage(1252);
+  platform::control::SetCodePage(1252);
   return 0;
 }

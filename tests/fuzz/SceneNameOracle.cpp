@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "Platform.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace fuzzoracle {
 namespace {
@@ -34,7 +34,7 @@ bool IsReservedDeviceName(const std::string& name) {
   if (digit >= '0' && digit <= '9') return true;
   // Windows counts the superscript digits one, two and three of code page 1252 as digits
   // of COM and LPT device names.
-  return platform::sim::CodePage() == 1252 && (digit == 0xB9 || digit == 0xB2 || digit == 0xB3);
+  return platform::control::CodePage() == 1252 && (digit == 0xB9 || digit == 0xB2 || digit == 0xB3);
 }
 
 std::string BadCharacterReason(const std::string& text) {

@@ -11,7 +11,7 @@
 #include "Viewer.h"
 
 #if !defined(_WIN32)
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace hosttest {
@@ -351,24 +351,24 @@ TEST_F(ViewerTest, MachinePortsCarryTheViewsWindowAndMustBeReleasedByTheirView) 
   EXPECT_EQ(PageViewWindow(withWindow), nullptr);
 #else
   // The window's client area is the aperture; it follows the aperture and goes with the view.
-  platform::sim::WindowInfo info;
-  ASSERT_TRUE(platform::sim::FindWindow(PageViewWindow(withWindow), &info));
+  platform::control::WindowInfo info;
+  ASSERT_TRUE(platform::control::FindWindow(PageViewWindow(withWindow), &info));
   EXPECT_TRUE(info.alive && info.visible);
   EXPECT_EQ(info.parent, nullptr);
   EXPECT_EQ(info.rect.right - info.rect.left, 320);
   EXPECT_EQ(info.rect.bottom - info.rect.top, 240);
   geometry.aperture = DevRect{0, 0, 500, 400};
   SetViewGeometry(withWindow, geometry);
-  ASSERT_TRUE(platform::sim::FindWindow(PageViewWindow(withWindow), &info));
+  ASSERT_TRUE(platform::control::FindWindow(PageViewWindow(withWindow), &info));
   EXPECT_EQ(info.rect.right - info.rect.left, 500);
   const Handle closedWith = NewPageView(doc_, 0);
   void* const window = PageViewWindow(closedWith);
   ClosePageView(closedWith);
-  ASSERT_TRUE(platform::sim::FindWindow(window, &info));
+  ASSERT_TRUE(platform::control::FindWindow(window, &info));
   EXPECT_FALSE(info.alive);
   void* const docWindow = PageViewWindow(withWindow);
   CloseDocument(doc_);
-  ASSERT_TRUE(platform::sim::FindWindow(docWindow, &info));
+  ASSERT_TRUE(platform::control::FindWindow(docWindow, &info));
   EXPECT_FALSE(info.alive);
 #endif
 }

@@ -2,14 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "DudOrevove.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
 class ProductIdentityTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::sim::Reset(); }
-  void TearDown() override { platform::sim::Reset(); }
+  void SetUp() override { platform::control::Reset(); }
+  void TearDown() override { platform::control::Reset(); }
 };
 
 struct LinesCase {
@@ -28,7 +28,7 @@ TEST_P(ProductLinesTest, ProductAndBuildLinesAreExact) {
   identity.SetEdition(GetParam().edition);
   EXPECT_EQ(identity.ProductLine(), GetParam().productLine);
   EXPECT_EQ(identity.BuildLine(), GetParam().buildLine);
-  EXPECT_TRUE(platform::sim::AssertionReports().empty());
+  EXPECT_TRUE(platform::control::AssertionReports().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -46,11 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProductIdentityTest, StringResourcesFormTheSuffix) {
   DudOrevove identity;
   identity.SetEdition(13);
-  platform::sim::SetStringResource(10100, "Licensed to");
-  platform::sim::SetStringResource(10101, "ACME");
+  platform::control::SetStringResource(10100, "Licensed to");
+  platform::control::SetStringResource(10101, "ACME");
   EXPECT_EQ(identity.ProductLine(),
             "TRIVO Player plug-in for Adobe Reader R5L2008e Licensed to ACME");
-  platform::sim::RemoveStringResource(10100);
+  platform::control::RemoveStringResource(10100);
   EXPECT_EQ(identity.ProductLine(), "TRIVO Player plug-in for Adobe Reader R5L2008e  ACME");
 }
 
@@ -72,8 +72,8 @@ TEST_F(ProductIdentityTest, UnsetEditionIsReportedAndTheProcessGoesOn) {
   DudOrevove identity;
   identity.SetVersion("6.3.1.1383");
   EXPECT_EQ(identity.ProductLine(), " R5L2008e  ");
-  ASSERT_EQ(platform::sim::AssertionReports().size(), 1u);
-  const platform::sim::AssertionReport& report = platform::sim::AssertionReports()[0];
+  ASSERT_EQ(platform::control::AssertionReports().size(), 1u);
+  const platform::control::AssertionReport& report = platform::control::AssertionReports()[0];
   EXPECT_EQ(report.expression, "m_eProduct != LIT_MIRVANE_NONE");
   EXPECT_EQ(report.source, "DudOrevove");
   EXPECT_EQ(report.line, 27);

@@ -2,20 +2,20 @@
 // the tests observe of it.
 #include <gtest/gtest.h>
 
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 
 using namespace platform;
-using sim::WindowOp;
+using control::WindowOp;
 
 WindowHandle Handle(uintptr_t value) {
   return reinterpret_cast<WindowHandle>(value);
 }
 
-sim::WindowInfo Info(WindowHandle window) {
-  sim::WindowInfo info;
-  EXPECT_TRUE(sim::FindWindow(window, &info));
+control::WindowInfo Info(WindowHandle window) {
+  control::WindowInfo info;
+  EXPECT_TRUE(control::FindWindow(window, &info));
   return info;
 }
 
@@ -26,16 +26,16 @@ std::vector<int> Rect(const WindowRect& r) {
 // Operations and handles of the journal since the last clear.
 std::vector<std::pair<WindowOp, WindowHandle>> Journal() {
   std::vector<std::pair<WindowOp, WindowHandle>> events;
-  for (const auto& e : sim::WindowJournal()) events.emplace_back(e.op, e.handle);
+  for (const auto& e : control::WindowJournal()) events.emplace_back(e.op, e.handle);
   return events;
 }
 
 class SimWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim::Reset();
+    control::Reset();
     SetCurrentInstanceHandle(Handle(0x4000));
-    page_.Attach(sim::CreateHostWindow(nullptr, "page view", {0, 0, 800, 600}));
+    page_.Attach(control::CreateHostWindow(nullptr, "page view", {0, 0, 800, 600}));
   }
   void TearDown() override { page_.Detach(); }
 
@@ -48,11 +48,11 @@ class SimWindowsTest : public ::testing::Test {
 
 TEST_F(SimWindowsTest, HandlesCountFrom0x1000AndRestartWithReset) {
   EXPECT_EQ(page_.GetSafeHwnd(), Handle(0x1000));
-  sim::DestroyHostWindow(sim::CreateHostWindow(nullptr, "b", {}));
-  EXPECT_EQ(sim::CreateHostWindow(nullptr, "c", {}), Handle(0x1002));
-  sim::Reset();
-  EXPECT_TRUE(sim::AllWindows().empty() && sim::WindowJournal().empty());
-  EXPECT_EQ(sim::CreateHostWindow(nullptr, "again", {}), Handle(0x1000));
+  control::DestroyHostWindow(control::CreateHostWindow(nullptr, "b", {}));
+  EXPECT_EQ(control::CreateHostWindow(nullptr, "c", {}), Handle(0x1002));
+  control::Reset();
+  EXPECT_TRUE(control::AllWindows().empty() && control::WindowJournal().empty());
+  EXPECT_EQ(control::CreateHostWindow(nullptr, "again", {}), Handle(0x1000));
 }
 
 TEST_F(SimWindowsTest, StaticIsAChildWithItsAttributesAndNeedsALiveParent) {
@@ -60,7 +60,7 @@ TEST_F(SimWindowsTest, StaticIsAChildWithItsAttributesAndNeedsALiveParent) {
   CStatic child, hidden;
   MakeChild(&child, style);
   MakeChild(&hidden, kWindowStyleChild);
-  const sim::WindowInfo info = Info(child.GetSafeHwnd());
+  const control::WindowInfo info = Info(child.GetSafeHwnd());
   EXPECT_EQ(info.parent, page_.GetSafeHwnd());
   EXPECT_EQ(info.text, "player");
   EXPECT_EQ(info.style, style);
@@ -69,22 +69,22 @@ TEST_F(SimWindowsTest, StaticIsAChildWithItsAttributesAndNeedsALiveParent) {
   EXPECT_TRUE(info.visible && info.alive);
   EXPECT_EQ(info.instance, Handle(0x4000));
   EXPECT_FALSE(Info(hidden.GetSafeHwnd()).visible);
-  EXPECT_EQ(sim::LiveChildWindows(page_.GetSafeHwnd()).size(), 2u);
+  EXPECT_EQ(control::LiveChildWindows(page_.GetSafeHwnd()).size(), 2u);
   EXPECT_EQ(Journal().back(), std::make_pair(WindowOp::Create, hidden.GetSafeHwnd()));
 
   CWnd none, unknown, closed;
   unknown.Attach(Handle(0x5000));
-  closed.Attach(sim::CreateHostWindow(nullptr, "closed", {}));
-  sim::DestroyHostWindow(closed.GetSafeHwnd());
-  const size_t windows = sim::AllWindows().size();
-  sim::ClearWindowJournal();
+  closed.Attach(control::CreateHostWindow(nullptr, "closed", {}));
+  control::DestroyHostWindow(closed.GetSafeHwnd());
+  const size_t windows = control::AllWindows().size();
+  control::ClearWindowJournal();
   for (CWnd* parent : {static_cast<CWnd*>(nullptr), &none, &unknown, &closed}) {
     CStatic orphan;
     EXPECT_FALSE(orphan.Create("x", kWindowStyleChild, {}, parent, 1));
     EXPECT_EQ(orphan.GetSafeHwnd(), nullptr);
   }
-  EXPECT_EQ(sim::AllWindows().size(), windows);
-  EXPECT_TRUE(sim::WindowJournal().empty());
+  EXPECT_EQ(control::AllWindows().size(), windows);
+  EXPECT_TRUE(control::WindowJournal().empty());
   unknown.Detach();
   closed.Detach();
 }
@@ -92,14 +92,14 @@ TEST_F(SimWindowsTest, StaticIsAChildWithItsAttributesAndNeedsALiveParent) {
 TEST_F(SimWindowsTest, ShowAnswersThePreviousStateAndMoveSetsTheRect) {
   CStatic child;
   MakeChild(&child, kWindowStyleChild);
-  sim::ClearWindowJournal();
+  control::ClearWindowJournal();
   EXPECT_FALSE(child.ShowWindow(kShowWindowShow));
   EXPECT_TRUE(child.ShowWindow(kShowWindowShow));
   EXPECT_TRUE(child.ShowWindow(kShowWindowHide));
   EXPECT_FALSE(child.ShowWindow(kShowWindowHide));
   child.MoveWindow(5, 6, 100, 50, false);
   child.MoveWindow(-3, 4, 10, 20);
-  const auto& journal = sim::WindowJournal();
+  const auto& journal = control::WindowJournal();
   const WindowOp ops[] = {WindowOp::Show, WindowOp::Show, WindowOp::Hide,
                           WindowOp::Hide, WindowOp::Move, WindowOp::Move};
   ASSERT_EQ(journal.size(), 6u);
@@ -115,21 +115,21 @@ TEST_F(SimWindowsTest, DestroyTakesDescendantsFirstAndDeadWindowsIgnoreCalls) {
   MakeChild(&a, kWindowStyleChild | kWindowStyleVisible);
   MakeChild(&b, kWindowStyleChild, &a);
   MakeChild(&c, kWindowStyleChild);
-  sim::ClearWindowJournal();
-  sim::DestroyHostWindow(page_.GetSafeHwnd());
+  control::ClearWindowJournal();
+  control::DestroyHostWindow(page_.GetSafeHwnd());
   const WindowHandle order[] = {b.GetSafeHwnd(), a.GetSafeHwnd(), c.GetSafeHwnd(),
                                 page_.GetSafeHwnd()};
   ASSERT_EQ(Journal().size(), 4u);
   for (size_t i = 0; i < 4; ++i)
     EXPECT_EQ(Journal()[i], std::make_pair(WindowOp::Destroy, order[i]));
 
-  sim::ClearWindowJournal();
+  control::ClearWindowJournal();
   EXPECT_FALSE(a.ShowWindow(kShowWindowHide));
   a.MoveWindow(1, 2, 3, 4);
   EXPECT_EQ(Rect(Info(a.GetSafeHwnd()).rect), (std::vector<int>{10, 20, 110, 220}));
   EXPECT_FALSE(a.DestroyWindow());
   EXPECT_EQ(a.GetSafeHwnd(), nullptr);
-  EXPECT_TRUE(sim::WindowJournal().empty());
+  EXPECT_TRUE(control::WindowJournal().empty());
 }
 
 TEST_F(SimWindowsTest, AWindowObjectDestroysOnlyTheWindowItStillHolds) {

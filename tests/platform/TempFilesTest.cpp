@@ -13,7 +13,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace {
@@ -33,7 +33,7 @@ class TempFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
 #if !defined(_WIN32)
-    platform::sim::Reset();
+    platform::control::Reset();
 #endif
     dir_ = fs::temp_directory_path() /
            ("mvn-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -110,13 +110,13 @@ TEST_F(TempFilesTest, TempFolderIsTheConfiguredOneThenTmpdirThenTmp) {
                {"", "", "/tmp/"},         {"", nullptr, "/tmp/"}};
   char buffer[64];
   for (const auto& c : cases) {
-    platform::sim::SetTempFolder(c.configured);
+    platform::control::SetTempFolder(c.configured);
     c.tmpdir ? setenv("TMPDIR", c.tmpdir, 1) : unsetenv("TMPDIR");
     EXPECT_EQ(platform::TempFolderPath(sizeof buffer, buffer), std::strlen(c.expected));
     EXPECT_STREQ(buffer, c.expected) << c.configured << " / " << (c.tmpdir ? c.tmpdir : "unset");
   }
-  platform::sim::SetTempFolder("/configured");
-  platform::sim::Reset();
+  platform::control::SetTempFolder("/configured");
+  platform::control::Reset();
   platform::TempFolderPath(sizeof buffer, buffer);
   EXPECT_STREQ(buffer, "/tmp/");
 }
@@ -125,8 +125,8 @@ TEST_F(TempFilesTest, PlantedLinksAreNeverWrittenThrough) {
   WriteAll(dir_ / "victim", "keep");
   fs::create_symlink(dir_ / "victim", dir_ / "~mvn1.tmp");
   fs::create_symlink(dir_ / "absent", dir_ / "~mvn2.tmp");
-  platform::sim::QueueUniqueFileName("~mvn1.tmp");
-  platform::sim::QueueUniqueFileName("~mvn2.tmp");
+  platform::control::QueueUniqueFileName("~mvn1.tmp");
+  platform::control::QueueUniqueFileName("~mvn2.tmp");
   char path[512];
   ASSERT_TRUE(Create(dir_, path, sizeof path));
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path)));

@@ -30,8 +30,8 @@ TEST_F(About, NoteShowsTheProductLineThenTheBuildLineEveryTime) {
 }
 
 TEST_F(About, ResourceTextsEndTheProductLine) {
-  platform::sim::SetStringResource(10100, "Reader");
-  platform::sim::SetStringResource(10101, "(c) 2008");
+  platform::control::SetStringResource(10100, "Reader");
+  platform::control::SetStringResource(10101, "(c) 2008");
   ASSERT_TRUE(refhost::RunMenuItem(kAboutItem));
   ASSERT_EQ(1u, refhost::Alerts().size());
   EXPECT_EQ(

@@ -81,7 +81,7 @@ TEST_F(Activation, ScenesOfTheSameNameShareOneFileAndTheLaterClickRewritesIt) {
 
 TEST_F(Activation, ExtensionIsLowerCasedAndCodePage932NamesAreKept) {
   Play({"a", "MvN"});
-  platform::sim::SetCodePage(932);
+  platform::control::SetCodePage(932);
   Play({"\x95\x5C\x8E\xA6", "GEOM"});
   EXPECT_EQ((std::vector<std::string>{"a.mvn", "\x95\x5C\x8E\xA6.geom"}), TempFiles());
   ExpectClean();
@@ -108,7 +108,7 @@ TEST_F(Activation, HostileNamesNeverLeaveTheTemporaryFolder) {
   };
   const fs::path folder = fs::path(temp_) / "t";
   fs::create_directories(folder);
-  platform::sim::SetTempFolder(folder.string());
+  platform::control::SetTempFolder(folder.string());
   for (const HostileName& c : cases) {
     SCOPED_TRACE(c.filename);
     mvnJournalClear();
@@ -166,7 +166,7 @@ TEST_F(Activation, PlantedLinkAtTheFinalNameIsReplacedAndItsTargetUntouched) {
   std::ofstream(secret) << "precious";
   fs::create_symlink(secret, folder / "valve.geom");
   std::ofstream(folder / "rotor.mvn") << std::string(50000, 'x');  // longer old file
-  platform::sim::SetTempFolder(folder.string());
+  platform::control::SetTempFolder(folder.string());
 
   Play({"valve", "GEOM", "scene"});
   Play({"rotor", "MVN", "short"});
@@ -180,14 +180,14 @@ TEST_F(Activation, PlantedLinkAtTheFinalNameIsReplacedAndItsTargetUntouched) {
 }
 
 TEST_F(Activation, UnusableTemporaryFolderIsRefused) {
-  platform::sim::SetTempFolder(temp_ + "/missing");
+  platform::control::SetTempFolder(temp_ + "/missing");
   Play({});
   ExpectRefused("could not be written");
   ExpectClean();
 }
 
 TEST_F(Activation, TemporaryFolderTooLongForItsBufferIsRefused) {
-  platform::sim::SetTempFolder(temp_ + "/" + std::string(300, 'a'));
+  platform::control::SetTempFolder(temp_ + "/" + std::string(300, 'a'));
   Play({});
   ExpectRefused("temporary folder could not be determined");
   ExpectClean();

@@ -21,7 +21,7 @@ class Deletion : public PlayersHost {
  protected:
   void SetUp() override {
     PlayersHost::SetUp();
-    mvnJournalSetClock(&platform::sim::NextJournalSequence);
+    mvnJournalSetClock(&platform::control::NextJournalSequence);
     doc_ = OpenDocument(1);
     page_ = refhost::DocumentPage(doc_, 0);
     view_ = refhost::NewPageView(doc_, 0, Geometry());
@@ -75,7 +75,7 @@ TEST_F(Deletion, DeletingKeyLeavesExactlyOneUndoRecordAndTheViewerDeletes) {
 
 TEST_F(Deletion, LivePlayerOfADeletedAnnotationIsDestroyedWithTheLibraryToldFirst) {
   Click(view_, 1);
-  const platform::sim::WindowInfo window = PlayerWindows(view_).at(0);
+  const platform::control::WindowInfo window = PlayerWindows(view_).at(0);
   ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
   EXPECT_TRUE(PlayerWindows(view_).empty());
   const std::vector<std::string> calls = CallsFor(window.handle);
@@ -84,8 +84,8 @@ TEST_F(Deletion, LivePlayerOfADeletedAnnotationIsDestroyedWithTheLibraryToldFirs
   long long deleted = 0, destroyed = 0;
   for (const PlayerCall& call : PlayerCalls())
     if (call.kind == kMvnDeleteGUI) deleted = call.sequence;
-  for (const platform::sim::WindowEvent& event : platform::sim::WindowJournal())
-    if (event.op == platform::sim::WindowOp::Destroy) destroyed = event.sequence;
+  for (const platform::control::WindowEvent& event : platform::control::WindowJournal())
+    if (event.op == platform::control::WindowOp::Destroy) destroyed = event.sequence;
   EXPECT_LT(deleted, destroyed);
   ExpectClean();
 }
@@ -108,7 +108,7 @@ TEST_F(Deletion, WindowOverAnAnnotationTakenAwayElsewhereGoesAtTheNextDraw) {
 
 TEST_F(Deletion, UndoRecreatesAtTheRecordedPlaceWithTheNewlyChosenScene) {
   ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
-  platform::sim::QueueDialogAnswer(scene_);
+  platform::control::QueueDialogAnswer(scene_);
   ASSERT_TRUE(refhost::Undo(doc_));
   ASSERT_EQ(1u, Players());
   const PDAnnot created = Recreated();
@@ -153,7 +153,7 @@ TEST_F(Deletion, UndoRecreatesOnTheDeletedAnnotationsPageWhateverTheViewShowsNow
     ASSERT_TRUE(refhost::PressKey(view, 0, refhost::kKeyDelete));
     refhost::SetViewGeometry(view, c.atUndo);
     refhost::SetViewPage(view, c.page);
-    platform::sim::QueueDialogAnswer(scene_);
+    platform::control::QueueDialogAnswer(scene_);
     ASSERT_TRUE(refhost::Undo(doc));
     ASSERT_EQ(1u, refhost::PageAnnotations(page).size());
     EXPECT_TRUE(refhost::PageAnnotations(refhost::DocumentPage(doc, 1)).empty());
@@ -173,7 +173,7 @@ TEST_F(Deletion, UndoAndRedoAlternateAndRedoTakesTheLivePlayerAlong) {
   ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    platform::sim::QueueDialogAnswer(scene_);
+    platform::control::QueueDialogAnswer(scene_);
     ASSERT_TRUE(refhost::Undo(doc_));
     ASSERT_EQ(1u, Players());
     Click(view_, 1);  // the re-created annotation plays
@@ -190,16 +190,16 @@ TEST_F(Deletion, UndoAndRedoAlternateAndRedoTakesTheLivePlayerAlong) {
 
 TEST_F(Deletion, CancelledUndoCreatesNothingAndRedoThenHasNothingToDelete) {
   ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
-  platform::sim::QueueDialogCancel();
+  platform::control::QueueDialogCancel();
   EXPECT_TRUE(refhost::Undo(doc_));  // counts as done
   EXPECT_EQ(0u, Players());
   EXPECT_TRUE(refhost::Redo(doc_));  // offered, and changes nothing
   EXPECT_EQ(0u, Players());
   EXPECT_EQ(1u, refhost::PageAnnotations(page_).size());
-  const size_t dialogs = platform::sim::DialogCalls().size();
-  platform::sim::QueueDialogAnswer(scene_);
+  const size_t dialogs = platform::control::DialogCalls().size();
+  platform::control::QueueDialogAnswer(scene_);
   EXPECT_TRUE(refhost::Undo(doc_));  // asks again
-  EXPECT_EQ(dialogs + 1, platform::sim::DialogCalls().size());
+  EXPECT_EQ(dialogs + 1, platform::control::DialogCalls().size());
   EXPECT_EQ(1u, Players());
   ExpectClean();
 }
@@ -215,7 +215,7 @@ TEST_F(Deletion, RecordOfAnInvalidAnnotationCanNeitherBeUndoneNorRedone) {
   }));
   EXPECT_FALSE(refhost::CanUndo(doc_));
   EXPECT_FALSE(refhost::Undo(doc_));
-  EXPECT_TRUE(platform::sim::DialogCalls().empty());
+  EXPECT_TRUE(platform::control::DialogCalls().empty());
   EXPECT_EQ(kUndoTitle, refhost::UndoTitle(doc_));
 }
 
@@ -223,7 +223,7 @@ TEST_F(Deletion, ClosingTheDocumentReleasesItsRecords) {
   const size_t allocations = host_->LiveAllocations();
   ASSERT_TRUE(refhost::PressKey(view_, 1, refhost::kKeyDelete));
   ASSERT_TRUE(refhost::PressKey(view_, 0, refhost::kKeyDelete));
-  platform::sim::QueueDialogCancel();
+  platform::control::QueueDialogCancel();
   refhost::Undo(doc_);
   refhost::CloseDocument(doc_);
   EXPECT_EQ(allocations, host_->LiveAllocations());

@@ -31,16 +31,16 @@ class PlayerLifecycle : public PlayersHost {
     Click(view_, 1);
     refhost::SetViewPage(view_, 4);
     Click(view_, 0);
-    windows_ = platform::sim::LiveChildWindows(refhost::PageViewWindow(view_));
+    windows_ = platform::control::LiveChildWindows(refhost::PageViewWindow(view_));
     ASSERT_EQ(3u, windows_.size());
   }
   bool Visible(void* window) {
-    platform::sim::WindowInfo info;
-    return platform::sim::FindWindow(window, &info) && info.alive && info.visible;
+    platform::control::WindowInfo info;
+    return platform::control::FindWindow(window, &info) && info.alive && info.visible;
   }
   platform::WindowRect RectOf(void* window) {
-    platform::sim::WindowInfo info;
-    platform::sim::FindWindow(window, &info);
+    platform::control::WindowInfo info;
+    platform::control::FindWindow(window, &info);
     return info.rect;
   }
   void ExpectOver(void* window, PDAnnot annot) {
@@ -54,15 +54,15 @@ class PlayerLifecycle : public PlayersHost {
 
   Handle doc_ = nullptr, page3_ = nullptr, page5_ = nullptr, view_ = nullptr;
   PDAnnot a_{}, b_{}, c_{};
-  std::vector<platform::sim::WindowInfo> windows_;
+  std::vector<platform::control::WindowInfo> windows_;
 };
 
 TEST_F(PlayerLifecycle, ClickOpensAPlayerWindowOverTheAnnotationAndPlaysItsScene) {
   OpenPlayers();
   Click(view_, 0);
-  const std::vector<platform::sim::WindowInfo> windows = PlayerWindows(view_);
+  const std::vector<platform::control::WindowInfo> windows = PlayerWindows(view_);
   ASSERT_EQ(1u, windows.size());
-  const platform::sim::WindowInfo& w = windows[0];
+  const platform::control::WindowInfo& w = windows[0];
   EXPECT_EQ(0x52000000ul, w.style);
   EXPECT_EQ(0xFFFFu, w.id);
   EXPECT_EQ("", w.text);
@@ -165,8 +165,8 @@ TEST_F(PlayerLifecycle, ClosingDestroysEachWindowOnceInLibraryOrder) {
   refhost::DrawPageView(view_);
   refhost::CloseDocument(doc_);
   for (const auto& w : windows_) {
-    platform::sim::WindowInfo info;
-    ASSERT_TRUE(platform::sim::FindWindow(w.handle, &info));
+    platform::control::WindowInfo info;
+    ASSERT_TRUE(platform::control::FindWindow(w.handle, &info));
     EXPECT_FALSE(info.alive);
     const std::vector<std::string> calls = CallsFor(w.handle);
     ASSERT_GE(calls.size(), 3u);
@@ -176,7 +176,7 @@ TEST_F(PlayerLifecycle, ClosingDestroysEachWindowOnceInLibraryOrder) {
     EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "delete"));
   }
   EXPECT_EQ(0u, TheDocManager().DocCount());
-  EXPECT_TRUE(platform::sim::AssertionReports().empty());
+  EXPECT_TRUE(platform::control::AssertionReports().empty());
   ExpectClean();
 }
 
@@ -215,12 +215,13 @@ TEST_F(PlayerLifecycle, BrokenRegistryInvariantsAreReportedAndChangeNothing) {
   OpenPlayers();
   // A document opened twice and one the registry never heard of: drive the registry's
   // notification handlers directly, as a confused viewer would.
-  platform::sim::ClearAssertionReports();
+  platform::control::ClearAssertionReports();
   EXPECT_TRUE(
       host_->CallPlugin("OnDocOpened", [&] { OnDocOpened(static_cast<PDDoc>(doc_), 0, nullptr); }));
   PDDoc stranger = reinterpret_cast<PDDoc>(static_cast<uintptr_t>(0x7777));
   EXPECT_TRUE(host_->CallPlugin("OnDocClosing", [&] { OnDocClosing(stranger, nullptr); }));
-  const std::vector<platform::sim::AssertionReport>& reports = platform::sim::AssertionReports();
+  const std::vector<platform::control::AssertionReport>& reports =
+      platform::control::AssertionReports();
   ASSERT_EQ(3u, reports.size());
   const int lines[] = {19, 46, 32};
   for (size_t i = 0; i < 3; ++i) {
@@ -235,9 +236,10 @@ TEST_F(PlayerLifecycle, ClickInADocumentTheRegistryDoesNotKnowIsReported) {
   OpenPlayers();
   EXPECT_TRUE(
       host_->CallPlugin("OnDocClosing", [&] { OnDocClosing(static_cast<PDDoc>(doc_), nullptr); }));
-  platform::sim::ClearAssertionReports();
+  platform::control::ClearAssertionReports();
   Click(view_, 0);
-  const std::vector<platform::sim::AssertionReport>& reports = platform::sim::AssertionReports();
+  const std::vector<platform::control::AssertionReport>& reports =
+      platform::control::AssertionReports();
   ASSERT_EQ(2u, reports.size());
   EXPECT_EQ(46, reports[0].line);
   EXPECT_EQ("pDoc", reports[1].expression);

@@ -77,10 +77,10 @@ refhost::ViewGeometry PlayersHost::Geometry() {
 }
 
 void PlayersHost::SetUp() {
-  platform::sim::Reset();
+  platform::control::Reset();
   mvnJournalClear();
   temp_ = testsupport::FreshTestFolder("mirvane-players-");
-  platform::sim::SetTempFolder(temp_);
+  platform::control::SetTempFolder(temp_);
 
   host_.reset(new refhost::Host(HostProfile()));
   const refhost::StartupReport report = refhost::RunStartup(*host_, &PlugInMain, ModuleInstance());
@@ -88,7 +88,7 @@ void PlayersHost::SetUp() {
 }
 
 void PlayersHost::TearDown() {
-  platform::sim::SetCodePage(1252);
+  platform::control::SetCodePage(1252);
   if (!temp_.empty()) std::filesystem::remove_all(temp_);
 }
 
@@ -134,8 +134,8 @@ std::string PlayersHost::TempFile(const std::string& name) const {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<platform::sim::WindowInfo> PlayersHost::PlayerWindows(refhost::Handle view) const {
-  return platform::sim::LiveChildWindows(refhost::PageViewWindow(view));
+std::vector<platform::control::WindowInfo> PlayersHost::PlayerWindows(refhost::Handle view) const {
+  return platform::control::LiveChildWindows(refhost::PageViewWindow(view));
 }
 
 platform::WindowRect PlayersHost::ExpectedWindowRect(refhost::Handle view,

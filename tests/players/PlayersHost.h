@@ -19,7 +19,7 @@
 #include "PlayerJournal.h"
 #include "TestData.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace playerstest {
 
@@ -69,7 +69,7 @@ class PlayersHost : public ::testing::Test {
   std::string TempFile(const std::string& name) const;  // its bytes; empty when missing
   std::string TempPath(const std::string& name) const;
   // The live child windows of the view's window, in creation order.
-  std::vector<platform::sim::WindowInfo> PlayerWindows(refhost::Handle view) const;
+  std::vector<platform::control::WindowInfo> PlayerWindows(refhost::Handle view) const;
   // Where a player window over `annot` belongs in `view`: its device rectangle relative to
   // the view's aperture, computed by the host.
   platform::WindowRect ExpectedWindowRect(refhost::Handle view, refhost::PDAnnot annot) const;

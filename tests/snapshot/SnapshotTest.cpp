@@ -25,7 +25,7 @@
 #include "Png.h"
 #include "Snapshot.h"
 #include "Viewer.h"
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace refhosttool {
 void PrintTo(const Rgb& color, std::ostream* out) {
@@ -89,7 +89,7 @@ class SnapshotTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!HavePdftoppm()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
-    platform::sim::Reset();
+    platform::control::Reset();
     mvnJournalClear();
     const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
     folder_ = fs::temp_directory_path() / ("snapshot-test-" + std::to_string(tick));

@@ -253,7 +253,7 @@ TEST_F(StartupTest, UnloadSucceedsAndTheModuleCanBeLoadedAgain) {
 }  // namespace
 
 #if !defined(_WIN32)
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include <clocale>
 #else
-#include "sim/SimPlatform.h"
+#include "PlatformControl.h"
 #endif
 
 namespace testsupport {
@@ -51,7 +51,7 @@ inline void SelectCodePage(int codePage) {
   std::setlocale(LC_ALL, locale.c_str());
   _setmbcp(codePage);
 #else
-  platform::sim::SetCodePage(codePage);
+  platform::control::SetCodePage(codePage);
 #endif
 }
 
