@@ -102,7 +102,7 @@ MIRVANE_PLATFORM_API WindowHandle CreateHostWindow(WindowHandle parent, const st
 // Destroys a window and, first, every live descendant of it (each is journaled).
 MIRVANE_PLATFORM_API void DestroyHostWindow(WindowHandle window);
 // The window's record, live or destroyed; false for a handle never handed out.
-MIRVANE_PLATFORM_API bool FindWindow(WindowHandle window, WindowInfo* info);
+MIRVANE_PLATFORM_API bool LookUpWindow(WindowHandle window, WindowInfo* info);
 // Every window ever created, in creation order.
 MIRVANE_PLATFORM_API std::vector<WindowInfo> AllWindows();
 // The live children of `parent`, in creation order.

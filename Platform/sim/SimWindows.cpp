@@ -137,7 +137,7 @@ void DestroyHostWindow(WindowHandle window) {
   DestroyTree(window);
 }
 
-bool FindWindow(WindowHandle window, WindowInfo* info) {
+bool LookUpWindow(WindowHandle window, WindowInfo* info) {
   const uintptr_t value = reinterpret_cast<uintptr_t>(window);
   const std::vector<WindowInfo>& windows = Windows().windows;
   if (value < kFirstHandle || value - kFirstHandle >= windows.size()) return false;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../Platform.h"
+#include "Win32Internal.h"
 
 namespace platform {
 namespace {
@@ -15,8 +15,24 @@ namespace {
 ModuleHandle gCurrentInstance = nullptr;
 ModuleHandle gCurrentResource = nullptr;
 CWinApp* gApp = nullptr;
+const win32::DialogRequest* gDialogRequest = nullptr;
+
+constexpr size_t kMaxAssertionLog = 256;
 
 }  // namespace
+
+namespace win32 {
+
+const DialogRequest* CurrentDialogRequest() {
+  return gDialogRequest;
+}
+
+std::vector<control::AssertionReport>& AssertionLog() {
+  static std::vector<control::AssertionReport>* log = new std::vector<control::AssertionReport>;
+  return *log;
+}
+
+}  // namespace win32
 
 void DisableThreadLibraryCalls(ModuleHandle module) {
   ::DisableThreadLibraryCalls(static_cast<HMODULE>(module));
@@ -67,11 +83,13 @@ ptrdiff_t FindLastByte(const char* text, char byte) {
   return found ? reinterpret_cast<const char*>(found) - text : -1;
 }
 
+// The system's conversion follows the process's ANSI code page (double-byte characters
+// included); the run-time library's _mbsupr would follow its own "C" locale for single bytes.
 void UpperCaseInPlace(char* text) {
-  if (text) _mbsupr(reinterpret_cast<unsigned char*>(text));
+  if (text) CharUpperBuffA(text, static_cast<DWORD>(std::strlen(text)));
 }
 void LowerCaseInPlace(char* text) {
-  if (text) _mbslwr(reinterpret_cast<unsigned char*>(text));
+  if (text) CharLowerBuffA(text, static_cast<DWORD>(std::strlen(text)));
 }
 
 bool ShowOpenFileDialog(const char* filter, unsigned flags, char* path, size_t pathSize) {
@@ -92,7 +110,11 @@ bool ShowOpenFileDialog(const char* filter, unsigned flags, char* path, size_t p
   ofn.lpstrFile = path;
   ofn.nMaxFile = static_cast<DWORD>(pathSize);
   ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | flags;
-  return GetOpenFileNameA(&ofn) != FALSE;
+  const win32::DialogRequest request{filter, flags, gCurrentResource};
+  gDialogRequest = &request;
+  const bool ok = GetOpenFileNameA(&ofn) != FALSE;
+  gDialogRequest = nullptr;
+  return ok;
 }
 
 void ReportAssertion(const char* expression, const char* source, int line) {
@@ -100,6 +122,9 @@ void ReportAssertion(const char* expression, const char* source, int line) {
   std::snprintf(text, sizeof text, "Assertion failed: %s, %s, line %d\n", expression, source, line);
   OutputDebugStringA(text);
   std::fputs(text, stderr);
+  std::vector<control::AssertionReport>& log = win32::AssertionLog();
+  if (log.size() >= kMaxAssertionLog) log.erase(log.begin());
+  log.push_back({expression ? expression : "", source ? source : "", line});
 }
 
 }  // namespace platform

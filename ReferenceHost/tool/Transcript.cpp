@@ -131,7 +131,7 @@ void Transcript::PrintWindowEvent(const platform::control::WindowEvent& event) {
       case WindowOp::Create: {
         ++totals_.windowsCreated;
         platform::control::WindowInfo info;
-        platform::control::FindWindow(event.handle, &info);
+        platform::control::LookUpWindow(event.handle, &info);
         if (!info.text.empty()) std::fprintf(out_, "\"%s\" ", info.text.c_str());
         std::string parent = "none";
         if (info.parent != nullptr) {

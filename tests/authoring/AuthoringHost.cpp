@@ -37,7 +37,7 @@ void AuthoringHost::SetUp() {
 
 void AuthoringHost::TearDown() {
   platform::control::SetCodePage(1252);
-  if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  if (!folder_.empty()) testsupport::RemoveTestFolder(folder_);
 }
 
 std::string AuthoringHost::ScenePath(const std::string& fileName) const {

@@ -15,7 +15,7 @@ WindowHandle Handle(uintptr_t value) {
 
 control::WindowInfo Info(WindowHandle window) {
   control::WindowInfo info;
-  EXPECT_TRUE(control::FindWindow(window, &info));
+  EXPECT_TRUE(control::LookUpWindow(window, &info));
   return info;
 }
 

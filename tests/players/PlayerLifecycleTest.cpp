@@ -36,11 +36,11 @@ class PlayerLifecycle : public PlayersHost {
   }
   bool Visible(void* window) {
     platform::control::WindowInfo info;
-    return platform::control::FindWindow(window, &info) && info.alive && info.visible;
+    return platform::control::LookUpWindow(window, &info) && info.alive && info.visible;
   }
   platform::WindowRect RectOf(void* window) {
     platform::control::WindowInfo info;
-    platform::control::FindWindow(window, &info);
+    platform::control::LookUpWindow(window, &info);
     return info.rect;
   }
   void ExpectOver(void* window, PDAnnot annot) {
@@ -166,7 +166,7 @@ TEST_F(PlayerLifecycle, ClosingDestroysEachWindowOnceInLibraryOrder) {
   refhost::CloseDocument(doc_);
   for (const auto& w : windows_) {
     platform::control::WindowInfo info;
-    ASSERT_TRUE(platform::control::FindWindow(w.handle, &info));
+    ASSERT_TRUE(platform::control::LookUpWindow(w.handle, &info));
     EXPECT_FALSE(info.alive);
     const std::vector<std::string> calls = CallsFor(w.handle);
     ASSERT_GE(calls.size(), 3u);

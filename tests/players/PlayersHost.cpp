@@ -89,7 +89,7 @@ void PlayersHost::SetUp() {
 
 void PlayersHost::TearDown() {
   platform::control::SetCodePage(1252);
-  if (!temp_.empty()) std::filesystem::remove_all(temp_);
+  if (!temp_.empty()) testsupport::RemoveTestFolder(temp_);
 }
 
 refhost::Handle PlayersHost::OpenDocument(int pages) {

@@ -31,6 +31,14 @@ inline std::string SceneBytes(size_t size) {
   return bytes;
 }
 
+// Removes a test case's folder. The real file dialog makes the chosen file's folder the
+// process's current one, and Windows keeps a current folder from being removed: step out.
+inline void RemoveTestFolder(const std::string& folder) {
+  std::error_code ignored;
+  std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
+  std::filesystem::remove_all(folder);
+}
+
 // An empty folder of the running test case's own under the system's temporary folder.
 inline std::string FreshTestFolder(const std::string& prefix) {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
