@@ -41,7 +41,7 @@ if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
 else
   echo "win32: NOT RUN under wine: this machine cannot run 32-bit programs" \
     "(the kernel has no 32-bit support); only the checks of the built module run"
-  cmake -DTOOL="$(command -v i686-w64-mingw32-objdump)" -DKIND=pe \
+  cmake -DTOOL="$(command -v i686-w64-mingw32-objdump)" -DKIND=pe -DMACHINE=pei-i386 \
     -DMODULE=build/win32/bin/KXTRIVOPlayer.api -P tests/startup/CheckExports.cmake
   echo "win32: the module exports only PlugInMain and imports the four player functions by name"
 fi
