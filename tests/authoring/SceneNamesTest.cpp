@@ -56,6 +56,8 @@ const NameCase kCases[] = {
      "rotor\x95\x5C", ""},
     {"932 double-byte characters keep their trail bytes", 932, '\\', "D:\\x.\x82\x61q\xe0", "x",
      "\x82\x61Q\xe0"},
+    {"932 full-width letters of the extension are upper-cased", 932, '\\',
+     "D:\\x.\x82\x8D\x83\xC0\x84\x76\x84\x80", "x", "\x82\x6C\x83\xA0\x84\x46\x84\x4F"},
     {"1252 treats the same bytes as single characters", 1252, '\\', "D:\\Models\\\x95\x5C.mvn", "",
      "MVN"},
 };

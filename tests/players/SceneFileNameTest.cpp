@@ -31,6 +31,8 @@ const NameCase kCases[] = {
     {"1252 accents are kept", 1252, "r\xe9sum\xe9", "G\xc9O", "r\xe9sum\xe9.g\xe9o"},
     {"932 name with trail byte 0x5C is unchanged", 932, "\x95\x5C\x8E\xA6", "MVN",
      "\x95\x5C\x8E\xA6.mvn"},
+    {"932 full-width letters of the extension are lower-cased", 932, "x",
+     "\x82\x6C\x83\xA0\x84\x46\x84\x60", "x.\x82\x8D\x83\xC0\x84\x76\x84\x91"},
     {"932 trail byte 0x7C is kept", 932, "\x83\x7C", "geom", "\x83\x7C.geom"},
     {"932 stray lead byte at the end is replaced", 932, "ab\x95", "mvn", "ab_.mvn"},
     {"932 lead byte before a slash is no character", 932, "\x95/x", "mvn", "__x.mvn"},
