@@ -149,6 +149,31 @@ typedef ASBool(REFHOST_CALL* HandshakeProc)(ASUns32 version, void* record);
 typedef ASBool(REFHOST_CALL* StageProc)();
 typedef void(REFHOST_CALL* RestoreProc)(void* frame);
 
+// On the 32-bit viewer every record member is one 32-bit word (the handshake record's two
+// 16-bit members share one); the tests compare these records with the plug-in's on every
+// target, and here the 32-bit build checks the byte offsets themselves.
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(PlatformRecord) == 8 && offsetof(PlatformRecord, moduleInstance) == 4,
+              "platform record layout");
+static_assert(sizeof(SetupRecord) == 16 && offsetof(SetupRecord, extensionId) == 4 &&
+                  offsetof(SetupRecord, coreTable) == 8 &&
+                  offsetof(SetupRecord, handshakeCallback) == 12,
+              "setup record layout");
+static_assert(sizeof(HandshakeRecord) == 24 && offsetof(HandshakeRecord, hostField) == 4 &&
+                  offsetof(HandshakeRecord, extensionName) == 6 &&
+                  offsetof(HandshakeRecord, exportHFTs) == 8 &&
+                  offsetof(HandshakeRecord, importReplaceAndRegister) == 12 &&
+                  offsetof(HandshakeRecord, init) == 16 && offsetof(HandshakeRecord, unload) == 20,
+              "handshake record layout");
+static_assert(sizeof(AnnotHandlerRec) == 172 && offsetof(AnnotHandlerRec, flags) == 4 &&
+                  offsetof(AnnotHandlerRec, procs) == 8,
+              "annotation handler record layout");
+static_assert(sizeof(AnnotHandlerInfoRec) == 12, "handler information record layout");
+static_assert(sizeof(UndoHandlerRec) == 44 && offsetof(UndoHandlerRec, canUndo) == 8,
+              "undo handler record layout");
+static_assert(sizeof(MachinePort) == 8, "machine port layout");
+#endif
+
 // Error codes the host raises. The severity/system layout is the host's own.
 enum : ASErrorCode {
   kErrNone = 0,

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and tests every configuration: Linux, Linux with sanitizers, and 32-bit
-# Windows (its tests run under wine). Needs scripts/install-deps.sh to have run once.
+# Builds and tests every configuration: Linux, Linux with sanitizers, 32-bit and 64-bit
+# Windows (their tests run under wine; each Windows build is also packed as a ZIP archive). Needs scripts/install-deps.sh to have run once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +19,15 @@ count_tests() {
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
+# Packs a Windows build (cpack: the module and its install note) and lists the archive.
+pack() {
+  (cd "build/$1" && cpack >/dev/null)
+  local archive
+  archive=$(ls "build/$1"/KXTRIVOPlayer-*-"$1".zip)
+  echo "$1: $archive holds:"
+  cmake -E tar tf "$archive" | sed 's/^/  /'
+}
+
 for preset in linux linux-asan; do
   echo "== $preset: configure, build, test"
   cmake --preset "$preset" >/dev/null
@@ -32,6 +41,7 @@ export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}"
 cmake --preset win32 >/dev/null
 cmake --build build/win32 -j "$jobs"
+pack win32
 # wine runs 32-bit Windows programs only where the kernel runs 32-bit programs at all.
 # Where it cannot, the build and the checks of the built files still run, and the
 # programs that need wine are reported as not run.
@@ -41,10 +51,18 @@ if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
 else
   echo "win32: NOT RUN under wine: this machine cannot run 32-bit programs" \
     "(the kernel has no 32-bit support); only the checks of the built module run"
-  cmake -DTOOL="$(command -v i686-w64-mingw32-objdump)" -DKIND=pe \
+  cmake -DTOOL="$(command -v i686-w64-mingw32-objdump)" -DKIND=pe -DMACHINE=pei-i386 \
     -DMODULE=build/win32/bin/KXTRIVOPlayer.api -P tests/startup/CheckExports.cmake
   echo "win32: the module exports only PlugInMain and imports the four player functions by name"
 fi
+
+echo "== win64: configure, build, pack, test under wine64"
+cmake --preset win64 >/dev/null
+cmake --build build/win64 -j "$jobs"
+pack win64
+(cd build/win64 && WINEPREFIX="$PWD/../wineprefix64" xvfb-run -a ctest -j "$jobs" --output-on-failure) |
+  tee "$log"
+count_tests "$log"
 
 echo "== fuzz: each target for 45 seconds (bash scripts/run-fuzz.sh SECONDS for longer runs)"
 bash scripts/run-fuzz.sh 45

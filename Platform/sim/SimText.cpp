@@ -45,15 +45,45 @@ unsigned char Lower1252(unsigned char c) {
   }
 }
 
-// Applies `convert` to every single-byte character; double-byte characters stay as
-// they are. In code page 932 only ASCII letters change.
+// Case of the code page 932 double-byte letters that have one, as Windows maps them:
+// full-width Latin (row 0x82), Greek (0x83) and Cyrillic (0x84, whose small letters
+// skip trail byte 0x7F).
+struct DoubleByteCase {
+  unsigned char lead, upperFirst, lowerFirst, count;
+};
+constexpr DoubleByteCase kDoubleByteCases[] = {
+    {0x82, 0x60, 0x81, 26}, {0x83, 0x9F, 0xBF, 24}, {0x84, 0x40, 0x70, 33}};
+
+unsigned char CyrillicTrail(unsigned char first, int index) {
+  const int trail = first + index;
+  return static_cast<unsigned char>(trail >= 0x7F ? trail + 1 : trail);
+}
+
+// Changes the double-byte character at `p` to upper (`upper`) or lower case.
+void ConvertDoubleByte(unsigned char* p, bool upper) {
+  for (const DoubleByteCase& c : kDoubleByteCases) {
+    if (p[0] != c.lead) continue;
+    const bool cyrillic = c.lead == 0x84;
+    for (int i = 0; i < c.count; ++i) {
+      const unsigned char big = static_cast<unsigned char>(c.upperFirst + i);
+      const unsigned char small =
+          cyrillic ? CyrillicTrail(c.lowerFirst, i) : static_cast<unsigned char>(c.lowerFirst + i);
+      if (upper && p[1] == small) p[1] = big;
+      if (!upper && p[1] == big) p[1] = small;
+    }
+  }
+}
+
+// Applies `convert` to every single-byte character and the case mapping of code page 932
+// to double-byte letters. In code page 932 the single-byte letters are ASCII only.
 template <typename Convert>
-void ConvertInPlace(char* text, Convert convert) {
+void ConvertInPlace(char* text, Convert convert, bool upper) {
   if (text == nullptr) return;
   const bool cp1252 = control::CodePage() != 932;
   for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0; ++p) {
     if (IsLeadByte(*p)) {
       if (p[1] == 0) break;
+      ConvertDoubleByte(p, upper);
       ++p;
       continue;
     }
@@ -78,10 +108,10 @@ ptrdiff_t FindLastByte(const char* text, char byte) {
 }
 
 void UpperCaseInPlace(char* text) {
-  ConvertInPlace(text, Upper1252);
+  ConvertInPlace(text, Upper1252, true);
 }
 void LowerCaseInPlace(char* text) {
-  ConvertInPlace(text, Lower1252);
+  ConvertInPlace(text, Lower1252, false);
 }
 
 }  // namespace platform

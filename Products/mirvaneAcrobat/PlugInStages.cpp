@@ -7,7 +7,7 @@
 namespace {
 
 constexpr char kDebugWindowTable[] = "ADBE:DebugWindow";
-constexpr char kProductVersion[] = "6.3.1.1383";
+constexpr char kProductVersion[] = MIRVANE_PRODUCT_VERSION;  // the project's version
 
 struct Notification {
   NSelector selector;

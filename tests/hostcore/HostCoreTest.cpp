@@ -2,6 +2,8 @@
 // the allocator, exception frames and fault injection.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 #include "Host.h"
 #include "HostInterface/HostInterface.h"
 #include "PlugInEntry.h"
@@ -131,6 +133,107 @@ TEST_F(HostCoreTest, CallbacksNeedTheExtensionIdAndAProcedure) {
 
 TEST_F(HostCoreTest, DebugWindowIsNullWithoutTheTable) {
   EXPECT_EQ(gHostBinding.debugWindow, nullptr);
+}
+
+// Every record the viewer and the plug-in hand each other, as the plug-in declares it and
+// as the host declares it on its own: sizes and member offsets must agree on every target,
+// or one side reads the other's members at the wrong place.
+struct LayoutRow {
+  const char* record;
+  const char* member;  // "(size)" for the record's size
+  size_t plugin;
+  size_t host;
+};
+
+#define SIZE_ROW(P, H) \
+  { #P, "(size)", sizeof(P), sizeof(refhost::H) }
+#define MEMBER_ROW(P, H, pm, hm) \
+  { #P, #pm, offsetof(P, pm), offsetof(refhost::H, hm) }
+// The host reads a handler procedure by its word position in the record.
+#define HANDLER_ROW(pm, position)                               \
+  {                                                             \
+    "AVAnnotHandlerRec", #pm, offsetof(AVAnnotHandlerRec, pm),  \
+        offsetof(refhost::AnnotHandlerRec, procs) +             \
+            (refhost::position - 2) * sizeof(refhost::Callback) \
+  }
+
+const LayoutRow kLayouts[] = {
+    SIZE_ROW(ASBool, ASBool),
+    SIZE_ROW(ASAtom, ASAtom),
+    SIZE_ROW(ASFixed, ASFixed),
+    SIZE_ROW(ASSize_t, AnnotHandlerInfoRec::size),
+    SIZE_ROW(ASCallback, Callback),
+    SIZE_ROW(PlatformRecord, PlatformRecord),
+    MEMBER_ROW(PlatformRecord, PlatformRecord, hostDefined, hostDefined),
+    MEMBER_ROW(PlatformRecord, PlatformRecord, moduleInstance, moduleInstance),
+    SIZE_ROW(HostSetupRecord, SetupRecord),
+    MEMBER_ROW(HostSetupRecord, SetupRecord, handshakeVersion, handshakeVersion),
+    MEMBER_ROW(HostSetupRecord, SetupRecord, extensionId, extensionId),
+    MEMBER_ROW(HostSetupRecord, SetupRecord, coreTable, coreTable),
+    MEMBER_ROW(HostSetupRecord, SetupRecord, handshakeCallback, handshakeCallback),
+    SIZE_ROW(HostHandshakeRecord, HandshakeRecord),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, handshakeVersion, handshakeVersion),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, hostField, hostField),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, extensionName, extensionName),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, exportHFTsCallback, exportHFTs),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, importReplaceAndRegisterCallback,
+               importReplaceAndRegister),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, initCallback, init),
+    MEMBER_ROW(HostHandshakeRecord, HandshakeRecord, unloadCallback, unload),
+    SIZE_ROW(AVAnnotHandlerRec, AnnotHandlerRec),
+    MEMBER_ROW(AVAnnotHandlerRec, AnnotHandlerRec, size, size),
+    MEMBER_ROW(AVAnnotHandlerRec, AnnotHandlerRec, flags, flags),
+    HANDLER_ROW(notifyAnnotRemovedFromSelection, kNotifyRemovedFromSelection),
+    HANDLER_ROW(notifyAnnotAddedToSelection, kNotifyAddedToSelection),
+    HANDLER_ROW(getType, kGetType),
+    HANDLER_ROW(getLayer, kGetLayer),
+    HANDLER_ROW(getInfo, kGetInfo),
+    HANDLER_ROW(deleteInfo, kDeleteInfo),
+    HANDLER_ROW(keyDown, kKeyDown),
+    HANDLER_ROW(doClick, kDoClick),
+    HANDLER_ROW(adjustCursor, kAdjustCursor),
+    HANDLER_ROW(getAnnotViewBBox, kGetAnnotViewBBox),
+    HANDLER_ROW(draw, kDraw),
+    SIZE_ROW(AVAnnotHandlerInfoRec, AnnotHandlerInfoRec),
+    MEMBER_ROW(AVAnnotHandlerInfoRec, AnnotHandlerInfoRec, size, size),
+    MEMBER_ROW(AVAnnotHandlerInfoRec, AnnotHandlerInfoRec, uiName, uiName),
+    MEMBER_ROW(AVAnnotHandlerInfoRec, AnnotHandlerInfoRec, bitmap, bitmap),
+    SIZE_ROW(AVUndoHandlerRec, UndoHandlerRec),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, size, size),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, type, type),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, canUndo, canUndo),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, undo, undo),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, canRedo, canRedo),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, redo, redo),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, undoTitle, undoTitle),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, redoTitle, redoTitle),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, release, release),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, notify8, notify8),
+    MEMBER_ROW(AVUndoHandlerRec, UndoHandlerRec, notify9, notify9),
+    SIZE_ROW(WinPort, MachinePort),
+    MEMBER_ROW(WinPort, MachinePort, hWnd, window),
+    MEMBER_ROW(WinPort, MachinePort, hDC, drawingContext),
+    SIZE_ROW(ASFixedRect, FixedRect),
+    MEMBER_ROW(ASFixedRect, FixedRect, left, left),
+    MEMBER_ROW(ASFixedRect, FixedRect, top, top),
+    MEMBER_ROW(ASFixedRect, FixedRect, right, right),
+    MEMBER_ROW(ASFixedRect, FixedRect, bottom, bottom),
+    SIZE_ROW(AVDevRect, DevRect),
+    MEMBER_ROW(AVDevRect, DevRect, left, left),
+    MEMBER_ROW(AVDevRect, DevRect, top, top),
+    MEMBER_ROW(AVDevRect, DevRect, right, right),
+    MEMBER_ROW(AVDevRect, DevRect, bottom, bottom),
+    SIZE_ROW(PDAnnot, PDAnnot),
+    MEMBER_ROW(PDAnnot, PDAnnot, a, a),
+    MEMBER_ROW(PDAnnot, PDAnnot, b, b),
+    SIZE_ROW(CosObj, CosObj),
+    MEMBER_ROW(CosObj, CosObj, a, a),
+    MEMBER_ROW(CosObj, CosObj, b, b),
+};
+
+TEST(RecordLayouts, PlugInAndHostAgreeOnEverySizeAndMemberOffset) {
+  for (const LayoutRow& row : kLayouts)
+    EXPECT_EQ(row.plugin, row.host) << row.record << "." << row.member;
 }
 
 using HostCoreDeathTest = HostCoreTest;

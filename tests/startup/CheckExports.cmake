@@ -1,6 +1,7 @@
 # Checks that MODULE exports exactly one function, PlugInMain, and imports the player
 # library's four functions by name.
-# KIND=elf: TOOL is nm; KIND=pe: TOOL is objdump.
+# KIND=elf: TOOL is nm; KIND=pe: TOOL is the target's objdump and MACHINE the module's
+# expected file format (pei-i386 for 32-bit Windows, pei-x86-64 for 64-bit Windows).
 if(KIND STREQUAL "elf")
   execute_process(COMMAND ${TOOL} -D --defined-only --extern-only ${MODULE}
     OUTPUT_VARIABLE out RESULT_VARIABLE rc)
@@ -12,9 +13,13 @@ if(KIND STREQUAL "elf")
     endif()
   endforeach()
 else()
+  if(NOT MACHINE)
+    message(FATAL_ERROR "MACHINE (pei-i386 or pei-x86-64) is required for KIND=pe")
+  endif()
   execute_process(COMMAND ${TOOL} -p ${MODULE} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-  if(NOT out MATCHES "file format pei-i386")
-    message(FATAL_ERROR "${MODULE} is not a 32-bit Windows module")
+  string(REGEX MATCH "file format ([^ \n]+)" format "${out}")
+  if(NOT CMAKE_MATCH_1 STREQUAL MACHINE)
+    message(FATAL_ERROR "${MODULE} is [${CMAKE_MATCH_1}], expected a ${MACHINE} module")
   endif()
   string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)*)" table "${out}")
   string(REGEX MATCHALL "\\] [A-Za-z_][A-Za-z0-9_@]*" names "${CMAKE_MATCH_1}")

@@ -9,13 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#if defined(_WIN32)
-#include <mbctype.h>
-
-#include <clocale>
-#else
 #include "PlatformControl.h"
-#endif
 
 namespace testsupport {
 
@@ -51,16 +45,30 @@ inline std::string FreshTestFolder(const std::string& prefix) {
   return folder.string();
 }
 
-// The multibyte code page of the platform's text functions: the run-time library's on
-// Windows, the simulation's elsewhere.
-inline void SelectCodePage(int codePage) {
-#if defined(_WIN32)
-  const std::string locale = "." + std::to_string(codePage);
-  std::setlocale(LC_ALL, locale.c_str());
-  _setmbcp(codePage);
-#else
-  platform::control::SetCodePage(codePage);
-#endif
+// The code pages a table case holds for: 1252, 932, or both.
+constexpr int kBothCodePages = 0;
+
+// Runs `check` under each code page `codePage` names (kBothCodePages: 1252, then 932) that
+// the platform takes on. The simulation switches to each; a Windows process keeps its own
+// ANSI code page, so there only that one runs. Answers how many ran: none means the case
+// does not hold for this process and is to be skipped.
+template <typename Check>
+int RunUnderCodePages(int codePage, Check check) {
+  int ran = 0;
+  for (const int page : {1252, 932}) {
+    if ((codePage != kBothCodePages && codePage != page) || !platform::control::SetCodePage(page))
+      continue;
+    SCOPED_TRACE("code page " + std::to_string(page));
+    check();
+    ++ran;
+  }
+  return ran;
+}
+
+// Why a case for `codePage` did not run in this process.
+inline std::string CodePageSkipReason(int codePage) {
+  return "holds for code page " + std::to_string(codePage) + "; this process runs under " +
+         std::to_string(platform::control::CodePage());
 }
 
 }  // namespace testsupport
