@@ -13,9 +13,10 @@ if command -v ccache >/dev/null; then
 fi
 cmake --preset release "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target bench
-# The reference host keeps a document's streams in memory. On virtual machines a page
-# fault costs several microseconds, and filling a fresh 512 MiB block would then measure
-# the fault handler rather than the copy; glibc is asked to back large blocks with
+# The reference host keeps the streams of documents made in memory (as most benchmarks
+# make theirs) in memory; a document opened from a file reads them from there. On virtual
+# machines a page fault costs several microseconds, and filling a fresh 512 MiB block
+# would then measure the fault handler rather than the copy; glibc is asked to back large blocks with
 # transparent huge pages (honoured when /sys/kernel/mm/transparent_hugepage/enabled
 # allows madvise). The plug-in's own heap and the plain copy are unaffected.
 export GLIBC_TUNABLES="${GLIBC_TUNABLES:+$GLIBC_TUNABLES:}glibc.malloc.hugetlb=1"
