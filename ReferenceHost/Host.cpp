@@ -104,7 +104,10 @@ Host& Host::Current() {
 }
 
 void Host::BuildTables() {
-  for (int t = 0; t < kTableCount; ++t) tables_[t].assign(kTableSizes[t], nullptr);
+  for (int t = 0; t < kTableCount; ++t) {
+    tables_[t].assign(kTableSizes[t], nullptr);
+    callCounts_[t].assign(kTableSizes[t], 0);
+  }
   FillAll(tables_, std::make_integer_sequence<int, kTableCount>());
   SetEntry(Table::DebugWindow, slot::DebugWindow::Trace,
            reinterpret_cast<void*>(&DebugWindowTrace));
@@ -240,12 +243,18 @@ void Host::InjectFault(Table table, int slot, int nthCall, ASErrorCode code) {
 }
 
 int Host::CallCount(Table table, int slot) const {
-  auto found = callCounts_.find({static_cast<int>(table), slot});
-  return found == callCounts_.end() ? 0 : found->second;
+  const int index = static_cast<int>(table);
+  if (index < 0 || index >= kTableCount || slot < 0 ||
+      static_cast<size_t>(slot) >= callCounts_[index].size())
+    return 0;
+  return callCounts_[index][static_cast<size_t>(slot)];
 }
 
 ASErrorCode Host::BeginOperation(Table table, int slot) {
-  ++callCounts_[{static_cast<int>(table), slot}];
+  // Every table entry passes here: the count is an array slot, not a map lookup. Entries
+  // are installed at valid slots only (SetEntry checks), so the index is in range.
+  ++callCounts_[static_cast<int>(table)][static_cast<size_t>(slot)];
+  if (faults_.empty()) return kErrNone;
   for (auto fault = faults_.begin(); fault != faults_.end(); ++fault) {
     if (fault->table == table && fault->slot == slot && --fault->remaining == 0) {
       const ASErrorCode code = fault->code;

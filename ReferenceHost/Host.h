@@ -182,7 +182,7 @@ class Host {
   ASErrorCode lastError_ = 0;
   std::vector<UncaughtError> uncaught_;
   std::vector<Fault> faults_;
-  std::map<std::pair<int, int>, int> callCounts_;
+  std::vector<int> callCounts_[kTableCount];  // by table and slot
   std::set<void*> allocations_;
   std::vector<std::string> traceLines_;
   uintptr_t nextHandle_ = 0x00D00000;

@@ -98,7 +98,8 @@ std::string StreamData(CosObj stream) {
   return Store().DecodedData(Id(stream));
 }
 std::string StreamRawData(CosObj stream) {
-  return Typed(stream, kCosStream).data;
+  Typed(stream, kCosStream);
+  return Store().StoredBytes(Id(stream));
 }
 
 CosObj NewInteger(Handle doc, int32_t value, bool indirect) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "Host.h"
@@ -226,12 +227,36 @@ int ObjectStore::FlatePasses(NodeId dict) const {
   return static_cast<int>(filters.size());
 }
 
+uint64_t ObjectStore::StoredSize(NodeId stream) const {
+  const Node& node = nodes_[stream];
+  return node.source ? node.sourceSize : node.data.size();
+}
+
+void ObjectStore::ReadStored(NodeId stream, uint64_t offset, char* buffer, size_t bytes) const {
+  const Node& node = nodes_[stream];
+  if (offset > StoredSize(stream) || bytes > StoredSize(stream) - offset)
+    throw HostError(kErrBadParameter);
+  if (node.source)
+    node.source->ReadAt(node.sourceOffset + offset, buffer, bytes);
+  else if (bytes != 0)
+    std::memcpy(buffer, node.data.data() + offset, bytes);
+}
+
+std::string ObjectStore::StoredBytes(NodeId stream) const {
+  const Node& node = nodes_[stream];
+  if (!node.source) return node.data;
+  if (node.sourceSize > std::numeric_limits<size_t>::max()) throw HostError(kErrNoMemory);
+  std::string data(static_cast<size_t>(node.sourceSize), '\0');
+  if (!data.empty()) ReadStored(stream, 0, &data[0], data.size());
+  return data;
+}
+
 std::string ObjectStore::DecodedData(NodeId stream) const {
   const Node& node = nodes_[stream];
   if (node.type != kCosStream) throw HostError(kErrTypeMismatch);
   const int passes = FlatePasses(node.dict);
-  if (passes == 0) return node.data;
-  std::string data = FlateDecode(node.data);
+  if (passes == 0) return StoredBytes(stream);
+  std::string data = FlateDecode(StoredBytes(stream));
   for (int i = 1; i < passes; ++i) data = FlateDecode(data);
   return data;
 }

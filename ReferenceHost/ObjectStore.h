@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,15 @@ struct DictEntry {
   NodeId value;
 };
 
+// Stream data that stays where it was found (a region of the PDF file a document was
+// opened from) and is read only when the stream is read. ReadAt fills all `bytes` or
+// throws HostError: data that cannot be read as it was at the opening is refused.
+class StoredData {
+ public:
+  virtual ~StoredData() = default;
+  virtual void ReadAt(uint64_t offset, char* buffer, size_t bytes) const = 0;
+};
+
 struct Node {
   uint32_t stamp = 0;  // 0 marks a free slot
   Handle doc = nullptr;
@@ -35,7 +45,12 @@ struct Node {
   std::vector<DictEntry> entries;  // dictionary, in insertion order
   NodeId dict = kNullNode;         // a stream's dictionary (direct)
   std::string data;                // a stream's data as stored, encoded through its filters
-  bool ofStream = false;           // this dictionary is a stream's dictionary
+  // Or, for a stream read from a file, where that data lies: `sourceSize` bytes from
+  // `sourceOffset` of `source` (then `data` stays empty).
+  std::shared_ptr<const StoredData> source;
+  uint64_t sourceOffset = 0;
+  uint64_t sourceSize = 0;
+  bool ofStream = false;  // this dictionary is a stream's dictionary
 };
 
 class ObjectStore {
@@ -80,6 +95,11 @@ class ObjectStore {
   void ArrayPut(NodeId array, int64_t index, NodeId value);
   // A number as a double (integer or real); throws kErrTypeMismatch otherwise.
   double NumberOf(NodeId id) const;
+  // A stream's stored (encoded) data, wherever it is kept: its size, `bytes` of it from
+  // `offset` (within the size), or all of it.
+  uint64_t StoredSize(NodeId stream) const;
+  void ReadStored(NodeId stream, uint64_t offset, char* buffer, size_t bytes) const;
+  std::string StoredBytes(NodeId stream) const;
   // Data of a stream decoded through its filters; kErrUnknownFilter for a filter this
   // host cannot apply.
   std::string DecodedData(NodeId stream) const;

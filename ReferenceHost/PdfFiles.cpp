@@ -1,17 +1,22 @@
 // Documents opened from and saved to PDF files through qpdf. Opening copies every object
-// of the file into the host's object store (keeping the object numbers); saving builds a
-// fresh qpdf document from the objects reachable from the catalog and Info and lets
-// QPDFWriter write it (compressing streams that have no filter).
+// of the file into the host's object store (keeping the object numbers), but not stream
+// data: that stays in the file, which the document keeps open, and is read when a stream
+// is read, so a document's memory does not grow with its file. Saving builds a fresh qpdf
+// document from the objects reachable from the catalog and Info and lets QPDFWriter
+// write it (compressing streams that have no filter), streams kept in the file streamed
+// from there.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <locale>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -87,10 +92,85 @@ std::FILE* OpenRegularFile(const std::string& path) {
   return file;
 }
 
-// Copies a qpdf document into the store.
+// The PDF file a document was opened from, held open while any of its stream data is
+// kept there. The descriptor pins the file that was opened: a file renamed, deleted or
+// saved over under its name stays readable and unchanged. A file changed in place cannot
+// be read consistently, so its device, inode, size and modification time are taken at the
+// opening and compared on the descriptor before and after every read; data read while
+// they differ is refused (kErrFileRead), never handed out short or wrong. Every write
+// sets the modification time; what could slip past is a write that keeps the size and
+// lands in the clock tick of the file's last change before the opening, or one whose
+// writer sets the time back. (The status-change time is not compared: renaming a file
+// over this one's name changes it without touching the data.)
+class SourceFile : public StoredData {
+ public:
+  explicit SourceFile(int fd) : fd_(fd) {
+    if (fstat(fd_, &opened_) != 0) {
+      const int error = errno;
+      close(fd_);
+      throw std::runtime_error(std::strerror(error));
+    }
+  }
+  ~SourceFile() override { close(fd_); }
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+
+  bool Unchanged() const {
+    struct stat now;
+    return fstat(fd_, &now) == 0 && now.st_dev == opened_.st_dev && now.st_ino == opened_.st_ino &&
+           now.st_size == opened_.st_size && now.st_mtim.tv_sec == opened_.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == opened_.st_mtim.tv_nsec;
+  }
+
+  // Up to `bytes` from `offset`; fewer only at the end of the file.
+  size_t Peek(uint64_t offset, char* buffer, size_t bytes) const {
+    size_t got = 0;
+    while (got < bytes) {
+      const ssize_t n = pread(fd_, buffer + got, bytes - got, static_cast<off_t>(offset + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw HostError(kErrFileRead);
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+    }
+    return got;
+  }
+
+  void ReadAt(uint64_t offset, char* buffer, size_t bytes) const override {
+    if (!Unchanged()) throw HostError(kErrFileRead);
+    if (Peek(offset, buffer, bytes) != bytes || !Unchanged()) throw HostError(kErrFileRead);
+  }
+
+ private:
+  int fd_;
+  struct stat opened_;
+};
+
+// Whether the stream's data lies in the file as its dictionary says: Length bytes from
+// where qpdf found the data, followed by white space and "endstream", as qpdf itself checks
+// when it reads the stream. A stream qpdf had to repair (a wrong Length) fails this and is
+// copied whole instead.
+bool DataLiesInFile(const SourceFile& file, QPDFObjectHandle& stream, uint64_t* offset,
+                    uint64_t* size) {
+  const qpdf_offset_t at = stream.getParsedOffset();
+  QPDFObjectHandle length = stream.getDict().getKey("/Length");
+  if (at <= 0 || !length.isInteger() || length.getIntValue() < 0) return false;
+  const uint64_t end = static_cast<uint64_t>(at) + static_cast<uint64_t>(length.getIntValue());
+  char tail[64];
+  const size_t got = file.Peek(end, tail, sizeof tail);
+  size_t i = 0;
+  while (i < got && std::strchr(" \t\r\n\f", tail[i]) != nullptr && tail[i] != '\0') ++i;
+  static const char kEnd[] = "endstream";
+  if (got - i < sizeof kEnd - 1 || std::memcmp(tail + i, kEnd, sizeof kEnd - 1) != 0) return false;
+  *offset = static_cast<uint64_t>(at);
+  *size = static_cast<uint64_t>(length.getIntValue());
+  return true;
+}
+
+// Copies a qpdf document into the store; stream data stays in `file` where it can.
 class Reader {
  public:
-  Reader(ObjectStore& objects, Handle cosDoc) : objects_(objects), cosDoc_(cosDoc) {}
+  Reader(ObjectStore& objects, Handle cosDoc, std::shared_ptr<const SourceFile> file)
+      : objects_(objects), cosDoc_(cosDoc), file_(std::move(file)) {}
 
   void ReadAll(QPDF& pdf) {
     std::vector<QPDFObjectHandle> all = pdf.getAllObjects();
@@ -158,13 +238,20 @@ class Reader {
         QPDFObjectHandle dict = object.getDict();
         const NodeId streamDict = objects_.NewNode(cosDoc_, kCosDict, false);
         FillDict(streamDict, dict, depth);
-        std::shared_ptr<Buffer> raw = object.getRawStreamData();
-        std::string data(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+        uint64_t offset = 0, size = 0;
+        if (file_ && DataLiesInFile(*file_, object, &offset, &size)) {
+          objects_.At(id).source = file_;
+          objects_.At(id).sourceOffset = offset;
+          objects_.At(id).sourceSize = size;
+        } else {
+          std::shared_ptr<Buffer> raw = object.getRawStreamData();
+          objects_.At(id).data.assign(reinterpret_cast<const char*>(raw->getBuffer()),
+                                      raw->getSize());
+        }
         const NodeId length =
-            objects_.NewInteger(cosDoc_, static_cast<int64_t>(data.size()), false);
+            objects_.NewInteger(cosDoc_, static_cast<int64_t>(objects_.StoredSize(id)), false);
         objects_.At(id).dict = streamDict;
         objects_.At(streamDict).ofStream = true;
-        objects_.At(id).data = std::move(data);
         objects_.DictPut(streamDict, "Length", length);
         break;
       }
@@ -180,6 +267,7 @@ class Reader {
 
   ObjectStore& objects_;
   Handle cosDoc_;
+  std::shared_ptr<const SourceFile> file_;
   std::map<QPDFObjGen, NodeId> numbered_;
 };
 
@@ -195,10 +283,35 @@ std::string QpdfName(const std::string& bytes) {
   return name;
 }
 
+// Hands QPDFWriter the data of streams kept in a file, piece by piece as it writes them.
+class StoredDataProvider : public QPDFObjectHandle::StreamDataProvider {
+ public:
+  explicit StoredDataProvider(const ObjectStore& objects) : objects_(objects) {}
+  void Add(QPDFObjGen written, NodeId stream) { streams_[written] = stream; }
+  void provideStreamData(QPDFObjGen const& written, Pipeline* pipeline) override {
+    const NodeId stream = streams_.at(written);
+    const uint64_t size = objects_.StoredSize(stream);
+    std::unique_ptr<char[]> buffer(new char[kPiece]);
+    for (uint64_t offset = 0; offset < size;) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(kPiece, size - offset));
+      objects_.ReadStored(stream, offset, buffer.get(), n);
+      pipeline->write(reinterpret_cast<unsigned char*>(buffer.get()), n);
+      offset += n;
+    }
+    pipeline->finish();
+  }
+
+ private:
+  static constexpr size_t kPiece = 256 * 1024;
+  const ObjectStore& objects_;
+  std::map<QPDFObjGen, NodeId> streams_;
+};
+
 // Builds a qpdf document from the store.
 class Writer {
  public:
-  Writer(QPDF& pdf, const ObjectStore& objects) : pdf_(pdf), objects_(objects) {}
+  Writer(QPDF& pdf, const ObjectStore& objects)
+      : pdf_(pdf), objects_(objects), provider_(std::make_shared<StoredDataProvider>(objects)) {}
 
   // Indirect objects are made empty when first referred to and filled from a queue, so
   // long chains of references do not recurse.
@@ -282,12 +395,18 @@ class Writer {
       QPDFObjectHandle filter = dict.getKey("/Filter");
       QPDFObjectHandle parms = dict.getKey("/DecodeParms");
       handle.replaceDict(dict);
-      handle.replaceStreamData(node.data, filter, parms);
+      if (node.source) {
+        provider_->Add(handle.getObjGen(), id);
+        handle.replaceStreamData(provider_, filter, parms);
+      } else {
+        handle.replaceStreamData(node.data, filter, parms);
+      }
     }
   }
 
   QPDF& pdf_;
   const ObjectStore& objects_;
+  std::shared_ptr<StoredDataProvider> provider_;
   std::map<NodeId, QPDFObjectHandle> made_;
   std::deque<NodeId> pending_;
 };
@@ -304,14 +423,32 @@ Handle OpenPdfFile(const std::string& path) {
   try {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
-    pdf.processFile(path.c_str(), OpenRegularFile(path), true);
+    std::FILE* opened = OpenRegularFile(path);
+    // The document's own descriptor of the same file, for the stream data left there.
+    const int fd = fcntl(fileno(opened), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+      const int error = errno;
+      std::fclose(opened);
+      throw std::runtime_error(std::strerror(error));
+    }
+    std::shared_ptr<SourceFile> file;
+    try {
+      file = std::make_shared<SourceFile>(fd);
+    } catch (...) {
+      std::fclose(opened);
+      throw;
+    }
+    pdf.processFile(path.c_str(), opened, true);
     // Page-tree repairs (such as a page object used twice) happen here, before copying.
     const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
     // A viewer shows a document from its first page; one without pages cannot be shown.
     if (pages.empty()) throw std::runtime_error("the document has no pages");
     doc = documents.NewEmptyDocument();
-    Reader reader(Host::Current().objects(), documents.CosDocOf(doc));
+    // Encrypted data must be decrypted by qpdf: it is copied, not left in the file.
+    Reader reader(Host::Current().objects(), documents.CosDocOf(doc),
+                  pdf.isEncrypted() ? nullptr : file);
     reader.ReadAll(pdf);
+    if (!file->Unchanged()) throw std::runtime_error("the file changed while it was read");
     QPDFObjectHandle trailer = pdf.getTrailer();
     const NodeId catalog = reader.Indirect(trailer.getKey("/Root"));
     if (catalog == kNullNode || Host::Current().objects().At(catalog).type != kCosDict)

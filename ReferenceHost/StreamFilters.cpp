@@ -101,9 +101,8 @@ struct FlateReader::State {
 
   std::unique_ptr<Pass[]> passes;
   size_t passCount;
-  const char* encoded = nullptr;  // the data of the Read call in progress
-  size_t encodedSize = 0;
-  size_t consumed = 0;  // stored bytes handed to the first inflater so far
+  EncodedInput* input = nullptr;  // the data of the Read call in progress
+  uint64_t consumed = 0;          // stored bytes handed to the first inflater so far
   bool damaged = false;
 };
 
@@ -133,19 +132,19 @@ void FlateReader::Rewind() {
   state.damaged = false;
 }
 
-size_t FlateReader::Read(const char* encoded, size_t size, char* buffer, size_t bytes) {
+size_t FlateReader::Read(EncodedInput& input, char* buffer, size_t bytes) {
   State& state = *state_;
-  if (state.damaged || size < state.consumed) {
-    state.damaged = true;
-    throw HostError(kErrBadStreamData);
-  }
-  state.encoded = encoded;
-  state.encodedSize = size;
-  // The first inflater goes on where it left off in the data, wherever the data is now.
-  z_stream& first = state.passes[0].z;
-  first.next_in =
-      reinterpret_cast<Bytef*>(const_cast<char*>(encoded + state.consumed - first.avail_in));
+  if (state.damaged) throw HostError(kErrBadStreamData);
+  state.input = &input;
   try {
+    // The first inflater goes on where it left off in the data, wherever the data is now.
+    z_stream& first = state.passes[0].z;
+    if (first.avail_in > 0) {
+      size_t size = 0;
+      const char* piece = input.Piece(state.consumed - first.avail_in, &size);
+      if (size < first.avail_in) throw HostError(kErrBadStreamData);
+      first.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece));
+    }
     return state.Pull(state.passCount - 1, buffer, bytes);
   } catch (...) {
     state.damaged = true;
@@ -163,8 +162,9 @@ size_t FlateReader::State::Pull(size_t index, char* buffer, size_t bytes) {
     if (z.avail_in == 0 && !pass.inputEnded) {
       size_t n = 0;
       if (index == 0) {
-        n = std::min(encodedSize - consumed, kMaxZlibPiece);
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(encoded + consumed));
+        const char* piece = input->Piece(consumed, &n);
+        n = std::min(n, kMaxZlibPiece);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece));
         consumed += n;
       } else {
         n = Pull(index - 1, pass.input.get(), kPassBufferSize);
@@ -216,7 +216,7 @@ FlateReader::FlateReader(int) {
 }
 FlateReader::~FlateReader() = default;
 void FlateReader::Rewind() {}
-size_t FlateReader::Read(const char*, size_t, char*, size_t) {
+size_t FlateReader::Read(EncodedInput&, char*, size_t) {
   throw HostError(kErrUnknownFilter);
 }
 

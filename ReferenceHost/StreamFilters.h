@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,14 @@ bool FlateSupported();
 std::string FlateEncode(const std::string& data);
 std::string FlateDecode(const std::string& data);
 
+// Where a FlateReader finds the stored data: Piece answers the bytes from `offset` on
+// (at least one unless the data ends there, when `*size` is 0), valid until the next call.
+class EncodedInput {
+ public:
+  virtual ~EncodedInput() = default;
+  virtual const char* Piece(uint64_t offset, size_t* size) = 0;
+};
+
 // Decodes data stored through `passes` FlateDecode filters piece by piece, as it is read:
 // the inflaters run in a row, each later one fed from the one before through a small
 // buffer, and the last one writes into the reader's buffer. Memory stays the same whatever
@@ -32,10 +41,10 @@ class FlateReader {
   FlateReader& operator=(const FlateReader&) = delete;
 
   // Fills `buffer` with up to `bytes` decoded bytes and answers how many; fewer only at the
-  // end. `encoded` and `size` are the whole stored data, passed on every call since its
-  // owner may have moved it; it must be the same data each time. Throws HostError
-  // kErrBadStreamData where the data turns out damaged; the reader stays damaged then.
-  size_t Read(const char* encoded, size_t size, char* buffer, size_t bytes);
+  // end. `input` gives the stored data, asked again on every call since its owner may have
+  // moved it; it must be the same data each time. Throws HostError kErrBadStreamData where
+  // the data turns out damaged (the reader stays damaged then), and what `input` throws.
+  size_t Read(EncodedInput& input, char* buffer, size_t bytes);
   // Back to the start of the data.
   void Rewind();
 

@@ -23,6 +23,8 @@ bool SeekTo(std::FILE* fp, uint64_t offset) {
 // Decoded data is kept in windows of this size: the first piece, and what a seek forward
 // skips to.
 constexpr size_t kDecodeWindowSize = 64 * 1024;
+// Stored data kept in a file is read in pieces of this size.
+constexpr size_t kRawBufferSize = 256 * 1024;
 
 int64_t EndOf(std::FILE* fp) {
 #if defined(_WIN32)
@@ -90,13 +92,47 @@ Handle StreamStore::OpenDecoded(CosObj object, int flatePasses) {
   return AddStream(std::move(stream));
 }
 
+class StreamStore::RawInput : public EncodedInput {
+ public:
+  RawInput(StreamStore& store, Stream& stream) : store_(store), stream_(stream) {}
+  const char* Piece(uint64_t offset, size_t* size) override {
+    return store_.RawPiece(stream_, offset, size);
+  }
+
+ private:
+  StreamStore& store_;
+  Stream& stream_;
+};
+
+const char* StreamStore::RawPiece(Stream& stream, uint64_t offset, size_t* size) {
+  const NodeId id = objects_.Resolve(stream.object);  // fails once the document closed
+  const Node& node = objects_.At(id);
+  const uint64_t total = objects_.StoredSize(id);
+  *size = 0;
+  if (offset >= total) return nullptr;
+  if (!node.source) {
+    *size = static_cast<size_t>(total - offset);
+    return node.data.data() + offset;
+  }
+  if (offset < stream.rawStart || offset >= stream.rawStart + stream.rawSize) {
+    if (!stream.raw) stream.raw.reset(new char[kRawBufferSize]);
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kRawBufferSize, total - offset));
+    stream.rawSize = 0;  // until the read succeeds
+    objects_.ReadStored(id, offset, stream.raw.get(), n);
+    stream.rawStart = offset;
+    stream.rawSize = n;
+  }
+  *size = static_cast<size_t>(stream.rawStart + stream.rawSize - offset);
+  return stream.raw.get() + (offset - stream.rawStart);
+}
+
 bool StreamStore::DecodeWindow(Stream& stream) {
-  const std::string& data = objects_.At(objects_.Resolve(stream.object)).data;
   std::string& window = stream.window;
   window.resize(kDecodeWindowSize);
   size_t got = 0;
   try {
-    got = stream.decoder->Read(data.data(), data.size(), &window[0], window.size());
+    RawInput input(*this, stream);
+    got = stream.decoder->Read(input, &window[0], window.size());
   } catch (...) {
     window.clear();
     throw;
@@ -125,8 +161,8 @@ size_t StreamStore::ReadDecoded(Stream& stream, char* buffer, size_t bytes) {
     std::memcpy(buffer, stream.window.data() + offset, got);
   }
   if (got < bytes) {
-    const std::string& data = objects_.At(objects_.Resolve(stream.object)).data;
-    const size_t more = stream.decoder->Read(data.data(), data.size(), buffer + got, bytes - got);
+    RawInput input(*this, stream);
+    const size_t more = stream.decoder->Read(input, buffer + got, bytes - got);
     stream.produced += more;
     stream.window.clear();
     got += more;
@@ -157,10 +193,17 @@ size_t StreamStore::Read(Handle stm, char* buffer, size_t bytes) {
       size = stream.memorySize;
       break;
     case Kind::Object: {
-      const std::string& data = objects_.At(objects_.Resolve(stream.object)).data;
-      source = data.data();
-      size = data.size();
-      break;
+      size_t got = 0;
+      while (got < bytes) {
+        size_t available = 0;
+        const char* piece = RawPiece(stream, stream.position, &available);
+        if (available == 0) break;
+        const size_t n = std::min(available, bytes - got);
+        std::memcpy(buffer + got, piece, n);
+        got += n;
+        stream.position += n;
+      }
+      return got;
     }
     case Kind::Decoded:
       return ReadDecoded(stream, buffer, bytes);
@@ -238,7 +281,7 @@ uint64_t StreamStore::KnownRemaining(Handle stm) {
       size = stream.memorySize;
       break;
     case Kind::Object:
-      size = objects_.At(objects_.Resolve(stream.object)).data.size();
+      size = objects_.StoredSize(objects_.Resolve(stream.object));
       break;
     case Kind::FileRead: {
       File& file = FileOf(stream.file);

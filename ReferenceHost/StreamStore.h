@@ -77,7 +77,13 @@ class StreamStore {
     std::unique_ptr<FlateReader> decoder;
     uint64_t produced = 0;
     std::string window;
+    // An object's stored data kept in a file is read through this buffer: the bytes from
+    // `rawStart`, `rawSize` of them.
+    std::unique_ptr<char[]> raw;
+    uint64_t rawStart = 0;
+    size_t rawSize = 0;
   };
+  class RawInput;
   // Where the FILE's position is known to stand after the last read or write through
   // it, so that a stream going on from there needs no seek (a seek empties stdio's
   // buffer).
@@ -101,6 +107,8 @@ class StreamStore {
   // Positions the file for an access at `offset`, seeking only when needed.
   bool PositionFile(File& file, LastAccess access, uint64_t offset);
   size_t ReadDecoded(Stream& stream, char* buffer, size_t bytes);
+  // The object's stored bytes from `offset` on, as EncodedInput::Piece answers them.
+  const char* RawPiece(Stream& stream, uint64_t offset, size_t* size);
   // Decodes the next piece into the stream's window; false at the end.
   bool DecodeWindow(Stream& stream);
 

@@ -15,7 +15,9 @@
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -400,6 +402,194 @@ TEST_F(PdfFilesTest, SavingLeavesWhatOthersPlacedNextToTheFile) {
         << "a new file was left behind";
   }
 }
+
+#if defined(MIRVANE_QPDF_PROGRAM) && !defined(_WIN32)
+// A one-page PDF whose catalog lists the given streams under Data (objects 4 on), each
+// written after its dictionary's own text (Length included, right or wrong).
+void WriteStreamsPdf(const std::string& path,
+                     const std::vector<std::pair<std::string, std::string>>& streams) {
+  std::string data = "[";
+  for (size_t i = 0; i < streams.size(); ++i) data += " " + std::to_string(i + 4) + " 0 R";
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R /Data " + data + " ] >>",
+                                      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 99 99] >>"};
+  for (const auto& stream : streams)
+    objects.push_back(stream.first + "\nstream\n" + stream.second + "\nendstream");
+  std::string file = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(file.size());
+    file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = file.size();
+  file += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t offset : offsets) {
+    char line[24];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    file += line;
+  }
+  file += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+          " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << file;
+  // An old modification time, so that a change made in the same clock tick still shows.
+  const timespec old[2] = {{946684800, 0}, {946684800, 0}};
+  utimensat(AT_FDCWD, path.c_str(), old, 0);
+}
+
+std::string Bytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+std::string Dict(const std::string& entries, size_t length) {
+  return "<< " + entries + " /Length " + std::to_string(length) + " >>";
+}
+
+// Reads a stream in 4000-byte pieces until its end or a host error, which it answers;
+// `Run` is the fixture's.
+template <typename Runner>
+ASErrorCode ReadPieces(Runner Run, CosObj stream, ASInt32 mode, std::string* got) {
+  Handle stm = nullptr;
+  ASErrorCode code = Run([&] { stm = CosStreamOpenStm(stream, mode); });
+  std::vector<char> piece(4000);
+  ASTCount n = 1;
+  while (code == kErrNone && n > 0) {
+    code = Run([&] { n = ASStmRead(piece.data(), 1, static_cast<ASTCount>(piece.size()), stm); });
+    if (code == kErrNone) got->append(piece.data(), static_cast<size_t>(n));
+  }
+  if (stm != nullptr) {
+    EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
+  }
+  return code;
+}
+
+// qpdf's own reading of object `number`: "raw" or "filtered" stream data.
+std::string QpdfStreamData(const std::string& path, int number, const char* which) {
+  const std::string out = path + ".qpdf-data";
+  const std::string command = std::string(MIRVANE_QPDF_PROGRAM) +
+                              " --show-object=" + std::to_string(number) + " --" + which +
+                              "-stream-data '" + path + "' > '" + out + "' 2>/dev/null";
+  EXPECT_NE(std::system(command.c_str()), -1);
+  std::ifstream in(out, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(PdfFilesTest, StreamDataReadsAndSavesAsQpdfReadsItFromTheFile) {
+  const auto run = [this](auto&& call) { return Run(call); };
+  // Plain data across several of the host's read pieces, compressed data, a Length that
+  // qpdf has to repair (that stream is copied at the opening), and an empty stream.
+  const std::string plain = Bytes(700000, 1);
+  const std::string text = std::string(300000, 'q') + plain.substr(0, 300000);
+  const std::string flate = FlateSupported() ? FlateEncode(text) : std::string();
+  const std::string path = folder_.File("streams.pdf");
+  WriteStreamsPdf(path, {{Dict("", plain.size()), plain},
+                         {Dict("/Filter /FlateDecode", flate.size()), flate},
+                         {Dict("", 10), "longer than its Length says"},
+                         {Dict("", 0), ""}});
+  const Handle doc = OpenPdfFile(path);
+  const CosObj data = DictValue(DocumentCatalog(doc), "Data");
+  ASSERT_EQ(ArrayLength(data), 4);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const std::string raw = QpdfStreamData(path, i + 4, "raw");
+    EXPECT_EQ(StreamRawData(ArrayItem(data, i)), raw);
+    std::string got;
+    EXPECT_EQ(ReadPieces(run, ArrayItem(data, i), 0, &got), kErrNone);
+    EXPECT_TRUE(got == raw);
+  }
+  std::string decoded;
+  if (FlateSupported()) {
+    EXPECT_EQ(ReadPieces(run, ArrayItem(data, 1), 2, &decoded), kErrNone);
+    EXPECT_TRUE(decoded == text);
+  }
+
+  // Saved, every stream keeps its bytes; saved over its own file, the open document still
+  // reads the file it was opened from.
+  std::vector<std::string> filtered;
+  for (int i = 0; i < 4; ++i)
+    filtered.push_back(QpdfStreamData(path, i + 4, FlateSupported() ? "filtered" : "raw"));
+  const std::string saved = folder_.File("saved.pdf");
+  for (const std::string& target : {saved, path}) {
+    SavePdfFile(doc, target);
+    EXPECT_EQ(QpdfCheck(target), 0) << checkReport_;
+  }
+  EXPECT_TRUE(StreamRawData(ArrayItem(data, 0)) == plain);
+  const CosObj back = DictValue(DocumentCatalog(OpenPdfFile(saved)), "Data");
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(StreamData(ArrayItem(back, i)) == filtered[static_cast<size_t>(i)]);
+  }
+}
+
+TEST_F(PdfFilesTest, DataOfAFileChangedOnDiskIsRefusedAndDamageRaisesAtItsRead) {
+  const auto run = [this](auto&& call) { return Run(call); };
+  const std::string plain = Bytes(1 << 20, 2);
+  const std::string path = folder_.File("changing.pdf");
+  struct Change {
+    const char* what;
+    void (*apply)(const std::string& path);
+  };
+  const Change changes[] = {
+      {"rewritten in place, same size",
+       [](const std::string& file) {
+         std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+         out.seekp(600000);
+         out << std::string(1000, 'X');
+       }},
+      {"truncated", [](const std::string& file) { ASSERT_EQ(truncate(file.c_str(), 500000), 0); }},
+      {"grown", [](const std::string& file) { std::ofstream(file, std::ios::app) << "more"; }},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    WriteStreamsPdf(path, {{Dict("", plain.size()), plain}});
+    const Handle doc = OpenPdfFile(path);
+    const CosObj stream = ArrayItem(DictValue(DocumentCatalog(doc), "Data"), 0);
+    Handle stm = nullptr;
+    char first[4000];
+    ASSERT_EQ(Run([&] {
+                stm = CosStreamOpenStm(stream, 0);
+                ASStmRead(first, 1, sizeof first, stm);
+              }),
+              kErrNone);
+    change.apply(path);
+    // What was read before the change is the file's; nothing is read after it.
+    std::string got(first, sizeof first);
+    std::vector<char> piece(4000);
+    ASErrorCode code = kErrNone;
+    for (ASTCount n = 1; code == kErrNone && n > 0;) {
+      code = Run([&] { n = ASStmRead(piece.data(), 1, static_cast<ASTCount>(piece.size()), stm); });
+      if (code == kErrNone) got.append(piece.data(), static_cast<size_t>(n));
+    }
+    EXPECT_EQ(code, kErrFileRead);
+    EXPECT_LT(got.size(), plain.size());
+    EXPECT_TRUE(got == plain.substr(0, got.size()));
+    EXPECT_EQ(Run([&] { ASStmClose(stm); }), kErrNone);
+    std::string again;
+    EXPECT_EQ(ReadPieces(run, stream, 0, &again), kErrFileRead);
+    EXPECT_TRUE(again.empty());
+    EXPECT_THROW(SavePdfFile(doc, folder_.File("copy.pdf")), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("copy.pdf")));
+    CloseDocument(doc);
+  }
+
+  // Compressed data damaged halfway: the stream opens and reads up to the damage, and a
+  // read that meets it raises (inflate may hand out some wrong bytes before it can tell).
+  if (!FlateSupported()) return;
+  const std::string text = Bytes(1 << 20, 3);
+  std::string flate = FlateEncode(text);
+  for (size_t i = flate.size() / 2; i < flate.size() / 2 + 64; ++i) flate[i] = '\xFF';
+  WriteStreamsPdf(path, {{Dict("/Filter /FlateDecode", flate.size()), flate}});
+  std::string got;
+  EXPECT_EQ(
+      ReadPieces(run, ArrayItem(DictValue(DocumentCatalog(OpenPdfFile(path)), "Data"), 0), 2, &got),
+      kErrBadStreamData);
+  EXPECT_GT(got.size(), text.size() / 4);
+  EXPECT_LT(got.size(), text.size());
+  EXPECT_TRUE(got.substr(0, text.size() / 4) == text.substr(0, text.size() / 4));
+}
+#endif
 
 }  // namespace
 }  // namespace hosttest
