@@ -8,11 +8,8 @@
 #include "HostTestSupport.h"
 #include "Objects.h"
 #include "PageViews.h"
-#include "Viewer.h"
-
-#if !defined(_WIN32)
 #include "PlatformControl.h"
-#endif
+#include "Viewer.h"
 
 namespace hosttest {
 namespace {
