@@ -60,6 +60,7 @@ echo "== win64: configure, build, pack, test under wine64"
 cmake --preset win64 >/dev/null
 cmake --build build/win64 -j "$jobs"
 pack win64
+bash scripts/wine-prefix.sh "$PWD/build/wineprefix64"
 (cd build/win64 && WINEPREFIX="$PWD/../wineprefix64" xvfb-run -a ctest -j "$jobs" --output-on-failure) |
   tee "$log"
 count_tests "$log"

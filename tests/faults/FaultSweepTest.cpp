@@ -159,7 +159,8 @@ class FaultSweep : public ::testing::TestWithParam<Road> {
   void SetUp() override {
     folder_ = testsupport::FreshTestFolder("mirvane-faults-");
     temp_ = folder_ + "/temp";
-    scene_ = folder_ + "/chosen.mvn";
+    // The file dialog's name box takes the system's own separator.
+    scene_ = (fs::path(folder_) / "chosen.mvn").string();
     std::ofstream(scene_, std::ios::binary) << testsupport::SceneBytes(3000);
   }
   void TearDown() override { testsupport::RemoveTestFolder(folder_); }

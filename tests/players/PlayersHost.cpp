@@ -11,6 +11,10 @@
 #include "PlugInEntry.h"
 #include "PluginLoader.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace playerstest {
 namespace {
 
@@ -117,16 +121,34 @@ void PlayersHost::Click(refhost::Handle view, int index, int count) {
   EXPECT_EQ(index, refhost::ClickAnnotation(view, index, count));
 }
 
+// Names as the plug-in sees them, bytes in the process's ANSI code page: on Windows the
+// folder is listed through the ANSI functions (std::filesystem would answer UTF-8).
 std::vector<std::string> PlayersHost::TempFiles() const {
   std::vector<std::string> names;
+#if defined(_WIN32)
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((temp_ + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+#else
   for (const auto& entry : std::filesystem::directory_iterator(temp_))
     names.push_back(entry.path().filename().string());
+#endif
   std::sort(names.begin(), names.end());
   return names;
 }
 
 std::string PlayersHost::TempPath(const std::string& name) const {
-  return (std::filesystem::path(temp_) / name).string();
+#if defined(_WIN32)
+  return temp_ + "\\" + name;
+#else
+  return temp_ + "/" + name;
+#endif
 }
 
 std::string PlayersHost::TempFile(const std::string& name) const {

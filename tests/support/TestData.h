@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "PlatformControl.h"
 
@@ -26,11 +28,20 @@ inline std::string SceneBytes(size_t size) {
 }
 
 // Removes a test case's folder. The real file dialog makes the chosen file's folder the
-// process's current one, and Windows keeps a current folder from being removed: step out.
+// process's current one, and Windows keeps a current folder from being removed: step out
+// to its parent (not to the system's temporary folder, which a test may have made this one).
+// The dialog's shell also watches the folders it showed and lets go of them a little after
+// it closes, so removal is tried again for a while before the test is failed.
 inline void RemoveTestFolder(const std::string& folder) {
-  std::error_code ignored;
-  std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
-  std::filesystem::remove_all(folder);
+  std::error_code error;
+  std::filesystem::current_path(std::filesystem::path(folder).parent_path(), error);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    error.clear();
+    std::filesystem::remove_all(folder, error);
+    if (!error) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ADD_FAILURE() << "cannot remove the test folder " << folder << ": " << error.message();
 }
 
 // An empty folder of the running test case's own under the system's temporary folder.
