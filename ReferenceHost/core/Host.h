@@ -1,3 +1,7 @@
+// core/: the host itself. The loader and the start-up handshake (PluginLoader), the
+// function tables and their slots (HostAbi.h, HostSlots.h), exception frames and host
+// errors, fault injection, atoms, the allocator and the core operations.
+//
 // The reference host: a headless stand-in of the viewer that offers the plug-in its
 // function tables and keeps what the plug-in creates, registers and reports.
 #pragma once

@@ -1,3 +1,6 @@
+// objects/: what a document is made of. The object, stream and document stores, the
+// stream filters, and the Cos and PDModel operations the plug-in calls on them.
+//
 // The object store as tests and the refhost tool see it: reading objects the plug-in
 // made or a PDF file brought in, and building objects for test documents.
 //

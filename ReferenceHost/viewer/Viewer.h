@@ -1,3 +1,7 @@
+// viewer/: what the person at the viewer sees and does. Viewer state, page views and
+// their windows, annotation handlers, drawing, clicks, keys and selection, notifications,
+// the undo stack, menus and alerts, and the AcroView operations.
+//
 // The viewer's side of the reference host, as tests and the refhost tool drive it:
 // annotation handlers registered by subtype, drawing, clicks, selection and the
 // notifications the plug-in registered. Every call into the plug-in runs under a frame of
