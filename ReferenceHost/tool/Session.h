@@ -31,6 +31,9 @@ class Session {
   void CloseDocument();
 
  private:
+  void ShowNewView(refhost::Handle doc);
+  void CreatePlayer(const Command& command);
+  void ShowPage(int number);
   void RequireDocument(const Command& command) const;
   void UndoOrRedo(bool redo);
   void RunAboutItem();

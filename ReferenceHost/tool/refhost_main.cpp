@@ -18,10 +18,10 @@
 #include "Transcript.h"
 #include "Viewer.h"
 
+#include "PlatformControl.h"
+
 #if defined(_WIN32)
 #include <windows.h>
-#else
-#include "PlatformControl.h"
 #endif
 
 namespace {
@@ -57,7 +57,10 @@ void Usage(std::FILE* out) {
       "  printing the handshake and the host tables the plug-in obtained.\n"
       "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
       "  ('#' starts a comment):\n"
-      "    open PATH        open a PDF file, page 1 in a new page view (one document at a time)\n"
+      "    open PATH        open a PDF file, page 1 in a new page view (one document at a time;\n"
+      "                     Linux)\n"
+      "    new PAGES        a new document of PAGES Letter pages (1 to 1000), page 1 in a new\n"
+      "                     page view\n"
       "    page N           show page N (from 1)\n"
       "    zoom Z           zoom factor, 0 < Z <= 64\n"
       "    scroll DX DY     scroll by device pixels\n"
@@ -68,14 +71,21 @@ void Usage(std::FILE* out) {
       "    close            close the document\n"
       "    delete N         select annotation N and press Delete: the handler gets the key,\n"
       "                     then the viewer deletes the annotation if the handler lets it\n"
+      "    create P L B R T the plug-in's creation sequence on page P at the page rectangle\n"
+      "                     L B R T in points (-32768 to 32767, L < R, B < T): a bare player\n"
+      "                     annotation placed there, deleted and undone; the undo asks the\n"
+      "                     file dialog for the scene file (see dialog)\n"
       "    undo, redo       undo or redo the last edit of the document (a refused or empty\n"
       "                     undo or redo is reported, not an error)\n"
-      "    dialog PATH      the next file dialog answers PATH (Linux)\n"
-      "    dialog cancel    the next file dialog is cancelled (Linux)\n"
+      "    dialog PATH      the next file dialog answers PATH (on Windows typed into the real\n"
+      "                     dialog, OK pressed)\n"
+      "    dialog cancel    the next file dialog is cancelled\n"
       "    about            run the item the plug-in added to the \"AboutExtensions\" menu\n"
       "    save PATH        save the document as a PDF file (an earlier file at PATH stays\n"
-      "                     as it was when the save fails)\n"
-      "    snapshot PATH    write a PNG of the page view as a person would see it\n"
+      "                     as it was when the save fails; Linux)\n"
+      "    snapshot PATH    write a PNG of the page view as a person would see it (Windows:\n"
+      "                     the real page-view window with the player windows)\n"
+      "  Scripts are bytes in the system's ANSI code page, as every path the plug-in sees.\n"
       "  After each command it prints what happened: windows, player calls, files written\n"
       "  into the temporary folder, file dialogs, menu items added, undo records created and\n"
       "  released, annotations deleted, drawing, alerts, assertion reports, trace lines and\n"
@@ -221,10 +231,8 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   if (!ReadScript(options.script, &commands, &exitCode)) return exitCode;
 
   refhost::Host host(profile);
-#if !defined(_WIN32)
   // Player calls and window events on one clock, so the transcript shows their order.
   mvnJournalSetClock(&platform::control::NextJournalSequence);
-#endif
   refhosttool::Transcript transcript(stdout);
   transcript.WatchFolder(TemporaryFolder());
   refhost::PluginModule module;
