@@ -11,6 +11,12 @@
 #include "Snapshot.h"
 #include "Viewer.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "PageViewPainter.h"
+#endif
+
 namespace refhosttool {
 namespace {
 
@@ -59,6 +65,19 @@ const char* CommandName(CommandKind kind) {
       return "snapshot";
   }
   return "?";
+}
+
+// The path the file dialog is to answer. Windows' dialog resolves a name typed into it
+// against its own folder, so a relative path is made full here, against the session's
+// working folder, as the simulation's answer is read on Linux. The bytes stay in the ANSI
+// code page.
+std::string DialogAnswer(const std::string& path) {
+#if defined(_WIN32)
+  char full[4 * MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (length > 0 && length < sizeof full) return std::string(full, length);
+#endif
+  return path;
 }
 
 std::string Plural(size_t count, const char* noun) {
@@ -161,6 +180,10 @@ void Session::WriteFile(const Command& command) {
 
 void Session::ShowNewView(refhost::Handle doc) {
   view_ = refhost::NewPageView(doc, 0);
+#if defined(_WIN32)
+  // The real window shows the page.
+  AttachPagePainter(view_);
+#endif
   ListAnnotations();
 }
 
@@ -273,7 +296,29 @@ void Session::ListAnnotations() const {
   }
 }
 
+Session::Session(std::FILE* out) : out_(out) {
+#if defined(_WIN32)
+  char folder[4 * MAX_PATH];
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  if (length > 0 && length < sizeof folder) folder_.assign(folder, length);
+#endif
+}
+
+// Windows' file dialog moves the process's current folder to the file chosen, as it does in
+// a viewer; the script's relative paths keep meaning the folder the session started in.
 void Session::Run(const Command& command) {
+#if defined(_WIN32)
+  struct Restore {
+    const std::string& folder;
+    ~Restore() {
+      if (!folder.empty()) SetCurrentDirectoryA(folder.c_str());
+    }
+  } restore{folder_};
+#endif
+  RunCommand(command);
+}
+
+void Session::RunCommand(const Command& command) {
   if (NeedsDocument(command.kind)) RequireDocument(command);
   switch (command.kind) {
     case CommandKind::Open: {
@@ -361,8 +406,9 @@ void Session::Run(const Command& command) {
         platform::control::QueueDialogCancel();
         std::fprintf(out_, "  the next file dialog will be cancelled\n");
       } else {
-        platform::control::QueueDialogAnswer(command.path);
-        std::fprintf(out_, "  the next file dialog will answer %s\n", command.path.c_str());
+        const std::string answer = DialogAnswer(command.path);
+        platform::control::QueueDialogAnswer(answer);
+        std::fprintf(out_, "  the next file dialog will answer %s\n", answer.c_str());
       }
       break;
     case CommandKind::About:

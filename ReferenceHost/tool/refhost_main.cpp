@@ -132,8 +132,11 @@ bool SetTemporaryFolder(const std::string& folder) {
   std::filesystem::create_directories(folder, error);
   if (!std::filesystem::is_directory(folder, error)) return false;
 #if defined(_WIN32)
-  return SetEnvironmentVariableA("TMP", folder.c_str()) &&
-         SetEnvironmentVariableA("TEMP", folder.c_str());
+  // A full path: the file dialog moves the process's current folder.
+  char full[4 * MAX_PATH];
+  const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full) return false;
+  return SetEnvironmentVariableA("TMP", full) && SetEnvironmentVariableA("TEMP", full);
 #else
   platform::control::SetTempFolder(folder);
   return true;
