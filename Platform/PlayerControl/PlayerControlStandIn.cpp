@@ -177,7 +177,12 @@ void Paint(HWND window, HDC dc, const Picture& picture) {
   FrameRect(dc, &client, frame);
   DeleteObject(frame);
 
-  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  // The A functions read text in the code page of the font's character set: the default
+  // set is the system's, whose code page is the ANSI one the path is in.
+  HFONT font =
+      CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg");
+  HGDIOBJ oldFont = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   TEXTMETRICA metrics;
@@ -190,6 +195,7 @@ void Paint(HWND window, HDC dc, const Picture& picture) {
   DrawTextA(dc, picture.name.c_str(), static_cast<int>(picture.name.size()), &nameLine, format);
   DrawTextA(dc, picture.size.c_str(), static_cast<int>(picture.size.size()), &sizeLine, format);
   SelectObject(dc, oldFont);
+  if (font != nullptr) DeleteObject(font);
 }
 
 LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

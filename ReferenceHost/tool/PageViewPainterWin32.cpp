@@ -467,7 +467,8 @@ class ContentPainter {
 
   // The text in the font's size, drawn through a world transform that is the text's own
   // rendering matrix (glyphs at 1000 units an em), so that the form's uneven stretch
-  // applies to the letters too.
+  // applies to the letters too. The bytes are read as Windows' Western set, near enough to
+  // the standard encodings of simple fonts, whatever the ANSI code page.
   void ShowText(const Operand& text) {
     if (text.kind != Operand::String || text.text.empty() || state_.fontSize == 0) return;
     const Matrix size{state_.fontSize, 0, 0, state_.fontSize, 0, 0};
@@ -480,8 +481,8 @@ class ContentPainter {
                        : base.find("Courier") != std::string::npos ? "Courier New"
                                                                    : "Arial";
     HFONT font = CreateFontA(-1000, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+                             ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                             DEFAULT_PITCH | FF_SWISS, face);
     const int oldMode = SetGraphicsMode(dc_, GM_ADVANCED);
     XFORM old;
     GetWorldTransform(dc_, &old);

@@ -25,6 +25,34 @@ std::string Rect(int left, int top, int right, int bottom) {
          "," + std::to_string(bottom) + ")";
 }
 
+// Paths in the ANSI code page, as the plug-in sees them. The library's paths take and give
+// narrow strings as UTF-8 on Windows, so there they go through the wide form.
+std::filesystem::path NativePath(const std::string& path) {
+#if defined(_WIN32)
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], length);
+  return std::filesystem::path(wide);
+#else
+  return std::filesystem::path(path);
+#endif
+}
+
+std::string NameOf(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  const std::wstring wide = path.filename().wstring();
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string name(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &name[0], length,
+                      nullptr, nullptr);
+  return name;
+#else
+  return path.filename().string();
+#endif
+}
+
 std::string Rect(const refhost::DevRect& r) {
   return Rect(r.left, r.top, r.right, r.bottom);
 }
@@ -71,13 +99,13 @@ std::map<std::string, Transcript::FileState> Transcript::ScanFolder() const {
   std::map<std::string, FileState> files;
   if (folder_.empty()) return files;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
+  for (std::filesystem::directory_iterator it(NativePath(folder_), error), end; !error && it != end;
        it.increment(error)) {
     std::error_code ignored;
     if (!it->is_regular_file(ignored)) continue;
     const auto size = it->file_size(ignored);
     const auto modified = it->last_write_time(ignored).time_since_epoch().count();
-    files[it->path().filename().string()] =
+    files[NameOf(it->path())] =
         FileState{static_cast<unsigned long long>(size), static_cast<long long>(modified)};
   }
   return files;
