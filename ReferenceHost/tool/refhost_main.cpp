@@ -128,16 +128,27 @@ int ParseOptions(int argc, char** argv, Options* options) {
 // The temporary folder the plug-in sees: the simulated platform's on Linux, the process
 // environment's on Windows.
 bool SetTemporaryFolder(const std::string& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (!std::filesystem::is_directory(folder, error)) return false;
 #if defined(_WIN32)
-  // A full path: the file dialog moves the process's current folder.
+  // A full path, as the file dialog moves the process's current folder; made with the A
+  // functions, which read the ANSI code page (the library's paths would read UTF-8).
   char full[4 * MAX_PATH];
   const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
   if (length == 0 || length >= sizeof full) return false;
+  for (char* at = full; *at != '\0'; at = CharNextA(at)) {
+    if (*at != '\\' || at == full || at[-1] == ':') continue;
+    *at = '\0';
+    CreateDirectoryA(full, nullptr);
+    *at = '\\';
+  }
+  CreateDirectoryA(full, nullptr);
+  const DWORD attributes = GetFileAttributesA(full);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
   return SetEnvironmentVariableA("TMP", full) && SetEnvironmentVariableA("TEMP", full);
 #else
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!std::filesystem::is_directory(folder, error)) return false;
   platform::control::SetTempFolder(folder);
   return true;
 #endif

@@ -41,12 +41,16 @@ endforeach()
 set(temp "${WORK_DIR}/temp-${NAME}")
 file(REMOVE_RECURSE "${temp}")
 file(MAKE_DIRECTORY "${temp}")
+# Into files, not pipes: wine's own background processes (started by the first program in
+# a prefix) inherit the handles and would hold pipes open long after the session ends.
 execute_process(
   COMMAND ${EMULATOR} "${REFHOST}" --temp "${temp}" "${SCRIPT}"
   WORKING_DIRECTORY "${WORK_DIR}"
-  OUTPUT_VARIABLE out
-  ERROR_VARIABLE err
+  OUTPUT_FILE "${WORK_DIR}/${NAME}.stdout"
+  ERROR_FILE "${WORK_DIR}/${NAME}.stderr"
   RESULT_VARIABLE status)
+file(READ "${WORK_DIR}/${NAME}.stdout" out)
+file(READ "${WORK_DIR}/${NAME}.stderr" err)
 
 get_filename_component(bin "${REFHOST}" DIRECTORY)
 string(REPLACE "${temp}" "$TEMP" out "${out}")
