@@ -32,7 +32,7 @@ apt-get install -y -q --no-install-recommends \
   libqpdf-dev qpdf poppler-utils zlib1g-dev \
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev \
-  xvfb xauth locales fonts-dejavu-core
+  xvfb xauth locales fonts-dejavu-core fonts-ipafont-gothic
 # The fuzz targets: clang with libFuzzer and the sanitizer run-time libraries.
 apt-get install -y -q --no-install-recommends clang libclang-rt-14-dev
 # wine64 runs the 64-bit Windows build's tests (with what it recommends: fonts and the
@@ -43,7 +43,8 @@ if $runs_32bit; then
 fi
 
 # The Windows suite runs the multibyte cases under the Japanese code page too: wine maps
-# file names through the glibc locale, which must exist.
+# file names through the glibc locale, which must exist (and draws Japanese names in the
+# player windows with a Japanese font, fonts-ipafont-gothic above).
 if ! locale -a 2>/dev/null | grep -q -i '^ja_JP\.utf-\?8$'; then
   sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen

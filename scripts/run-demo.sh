@@ -3,7 +3,8 @@
 # the plug-in's creation sequence place a player annotation into a new document (checked
 # with qpdf, rendered with poppler), then tours a sample document with player annotations
 # in the reference host: clicks, view changes, deletion, undo and redo, About, save and
-# snapshots.
+# snapshots. Last, the Windows build's refhost.exe runs examples/sessions/windows.refhost
+# under wine64 and Xvfb: real windows, the real file dialog, snapshots of the real windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset linux >/dev/null
@@ -30,3 +31,18 @@ echo
 echo "The tour saved build/demo/tour.pdf (qpdf --check: fine) and took these snapshots:"
 ls build/demo/tour-*.png
 echo "Scene files the plug-in wrote for the players: build/demo/tour-temp/"
+
+echo "== the Windows build: examples/sessions/windows.refhost in refhost.exe under wine64"
+if [ ! -x /usr/lib/wine/wine64 ] || ! command -v xvfb-run >/dev/null; then
+  echo "wine64 or xvfb-run is missing (scripts/install-deps.sh installs them): not run"
+  exit 0
+fi
+cmake --preset win64 >/dev/null
+cmake --build build/win64 -j "$(nproc 2>/dev/null || echo 2)" --target refhost
+rm -rf build/demo/windows-temp build/demo/windows-*.png
+(cd build/demo && WINEDEBUG=-all WINEPREFIX="$PWD/../wineprefix-demo" xvfb-run -a \
+  /usr/lib/wine/wine64 ../win64/bin/refhost.exe --temp windows-temp \
+  ../../examples/sessions/windows.refhost)
+echo
+echo "The Windows session took these snapshots of its page-view window:"
+ls build/demo/windows-*.png

@@ -1,7 +1,8 @@
 // Stand-in of the player control library: it plays nothing, but records every call with
 // its arguments and checks that each window sees create -> set file -> move* -> delete.
-// After a delete the window may get a new player. Not thread-safe: the viewer calls the
-// player from its one user-interface thread.
+// After a delete the window may get a new player. On Windows a window with a scene file
+// shows the file's name and size (PlayerPicture below). Not thread-safe: the viewer calls
+// the player from its one user-interface thread.
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -141,6 +142,117 @@ int Record(Call entry) {
   return inOrder ? 0 : -1;
 }
 
+#if defined(_WIN32)
+// What the player shows in a window it was given a scene file for: the file's name (its
+// last path part, in the ANSI code page, drawn with the A functions so that double-byte
+// names come out right) and its size, on a light background inside a thin frame. The
+// window is subclassed for it until the player is deleted or the window goes.
+struct Picture {
+  WNDPROC previous = nullptr;
+  std::string name;
+  std::string size;
+};
+
+std::map<HWND, Picture>& Pictures() {
+  static std::map<HWND, Picture>* pictures = new std::map<HWND, Picture>;
+  return *pictures;
+}
+
+// The last part of a path, stepping over double-byte characters, whose trail byte may be
+// a backslash.
+std::string FileNamePart(const char* path) {
+  const char* name = path;
+  for (const char* at = path; *at != '\0'; at = CharNextA(at))
+    if (*at == '\\' || *at == '/' || *at == ':') name = at + 1;
+  return name;
+}
+
+void Paint(HWND window, HDC dc, const Picture& picture) {
+  RECT client;
+  GetClientRect(window, &client);
+  HBRUSH background = CreateSolidBrush(RGB(236, 242, 250));
+  FillRect(dc, &client, background);
+  DeleteObject(background);
+  HBRUSH frame = CreateSolidBrush(RGB(64, 80, 112));
+  FrameRect(dc, &client, frame);
+  DeleteObject(frame);
+
+  // The A functions read text in the code page of the font's character set: the default
+  // set is the system's, whose code page is the ANSI one the path is in.
+  HFONT font =
+      CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg");
+  HGDIOBJ oldFont = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  TEXTMETRICA metrics;
+  GetTextMetricsA(dc, &metrics);
+  const int line = metrics.tmHeight + metrics.tmExternalLeading;
+  const int middle = (client.top + client.bottom) / 2;
+  RECT nameLine{client.left + 4, middle - line, client.right - 4, middle};
+  RECT sizeLine{client.left + 4, middle, client.right - 4, middle + line};
+  const UINT format = DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+  DrawTextA(dc, picture.name.c_str(), static_cast<int>(picture.name.size()), &nameLine, format);
+  DrawTextA(dc, picture.size.c_str(), static_cast<int>(picture.size.size()), &sizeLine, format);
+  SelectObject(dc, oldFont);
+  if (font != nullptr) DeleteObject(font);
+}
+
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto found = Pictures().find(window);
+  if (found == Pictures().end()) return DefWindowProcA(window, message, wParam, lParam);
+  const WNDPROC previous = found->second.previous;
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      Paint(window, dc, found->second);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(window, reinterpret_cast<HDC>(wParam), found->second);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+      Pictures().erase(found);
+      break;
+  }
+  return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+void ShowScene(void* handle, const Call& entry) {
+  const HWND window = static_cast<HWND>(handle);
+  if (!IsWindow(window) || entry.path.empty()) return;
+  Picture& picture = Pictures()[window];
+  if (picture.previous == nullptr)
+    picture.previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PlayerWindowProc)));
+  picture.name = FileNamePart(entry.path.data());
+  picture.size = entry.fileExists ? std::to_string(entry.fileSize) + " bytes" : "no file";
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+// Gives the window its own procedure back, unless someone subclassed it after us: then
+// ours stays in the chain and only passes messages on.
+void StopShowing(void* handle) {
+  const HWND window = static_cast<HWND>(handle);
+  auto found = Pictures().find(window);
+  if (found == Pictures().end()) return;
+  if (IsWindow(window) &&
+      GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&PlayerWindowProc)) {
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found->second.previous));
+    Pictures().erase(found);
+    InvalidateRect(window, nullptr, TRUE);
+  } else {
+    found->second.name.clear();
+    found->second.size.clear();
+  }
+}
+#endif
+
 }  // namespace
 
 extern "C" {
@@ -157,6 +269,9 @@ int mvnSetFileName(void* window, char* path) {
     entry.path.assign(path, path + std::strlen(path) + 1);
     ProbeFile(path, &entry);
   }
+#if defined(_WIN32)
+  ShowScene(window, entry);
+#endif
   return Record(std::move(entry));
 }
 
@@ -170,6 +285,9 @@ int mvnMoveWindow(void* window, int left, int top, int right, int bottom) {
 }
 
 int mvnDeleteGUI(void* window) {
+#if defined(_WIN32)
+  StopShowing(window);
+#endif
   return Record(NewEntry(kMvnDeleteGUI, window));
 }
 

@@ -13,6 +13,7 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -23,7 +24,10 @@ namespace {
 // The folder part of `target`, with its separator; empty for a bare name.
 std::string FolderOf(const std::string& target) {
 #if defined(_WIN32)
-  const size_t end = target.find_last_of("/\\:");
+  // Double-byte characters of the ANSI code page may have a backslash as their trail byte.
+  size_t end = std::string::npos;
+  for (const char* at = target.c_str(); *at != '\0'; at = CharNextA(at))
+    if (*at == '/' || *at == '\\' || *at == ':') end = static_cast<size_t>(at - target.c_str());
 #else
   const size_t end = target.find_last_of('/');
 #endif
@@ -104,11 +108,19 @@ void ReplacementFile::Commit() {
     why = "a write failed";
   if (std::fclose(stream) != 0 && why.empty()) why = std::strerror(errno);
   if (!why.empty()) throw std::runtime_error("cannot write '" + path_ + "': " + why);
+#if defined(_WIN32)
+  // Paths are in the ANSI code page, which the A function reads; the library's paths would
+  // take narrow strings for UTF-8.
+  if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING))
+    throw std::runtime_error("cannot rename '" + path_ + "' to '" + target_ + "': Windows error " +
+                             std::to_string(GetLastError()));
+#else
   std::error_code error;
   std::filesystem::rename(path_, target_, error);
   if (error)
     throw std::runtime_error("cannot rename '" + path_ + "' to '" + target_ +
                              "': " + error.message());
+#endif
   committed_ = true;
 }
 

@@ -47,6 +47,21 @@ bool ParseDouble(const std::string& text, double* value) {
   return true;
 }
 
+// A page rectangle L B R T at words[2..5]: finite numbers the host's fixed point holds, with
+// left below right and bottom below top. Empty when fine, else what is wrong.
+std::string RectangleArguments(const std::vector<std::string>& words, Command* command) {
+  for (int i = 0; i < 4; ++i) {
+    double& value = command->rect[i];
+    if (!ParseDouble(words[2 + i], &value) || value < kMinCoordinate || value > kMaxCoordinate)
+      return "'create': the rectangle's L B R T are numbers from " +
+             std::to_string(static_cast<int>(kMinCoordinate)) + " to " +
+             std::to_string(static_cast<int>(kMaxCoordinate)) + " points";
+  }
+  if (!(command->rect[0] < command->rect[2]) || !(command->rect[1] < command->rect[3]))
+    return "'create': the rectangle needs L < R and B < T";
+  return std::string();
+}
+
 // An annotation index (from 0) at words[1].
 bool AnnotationArgument(const std::vector<std::string>& words, Command* command) {
   return words.size() >= 2 && ParseInt(words[1], &command->number) && command->number >= 0;
@@ -80,6 +95,20 @@ LineKind ParseLine(const std::string& line, Command* command, std::string* error
     ok = !parsed.path.empty();
     if (parsed.path == "cancel") parsed.path.clear();
     if (!ok) *error = "'dialog' takes the path the next file dialog answers, or 'cancel'";
+  } else if (name == "new") {
+    parsed.kind = CommandKind::New;
+    ok = words.size() == 2 && ParseInt(words[1], &parsed.number) && parsed.number >= 1 &&
+         parsed.number <= kMaxNewPages;
+    if (!ok) *error = "'new' takes a page count, from 1 to " + std::to_string(kMaxNewPages);
+  } else if (name == "create") {
+    parsed.kind = CommandKind::Create;
+    ok = words.size() == 6 && ParseInt(words[1], &parsed.number) && parsed.number >= 1;
+    if (!ok) {
+      *error = "'create' takes a page number, from 1, and a page rectangle L B R T in points";
+    } else {
+      *error = RectangleArguments(words, &parsed);
+      ok = error->empty();
+    }
   } else if (name == "page") {
     parsed.kind = CommandKind::Page;
     ok = words.size() == 2 && ParseInt(words[1], &parsed.number) && parsed.number >= 1;

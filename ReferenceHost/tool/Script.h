@@ -2,6 +2,7 @@
 // lines are ignored.
 //
 //   open PATH         open a PDF file and show its page 1 in a new page view
+//   new PAGES         a new document of PAGES Letter pages, page 1 in a new page view
 //   page N            show page N (from 1)
 //   zoom Z            zoom factor, 0 < Z <= 64
 //   scroll DX DY      scroll by DX, DY device pixels
@@ -11,6 +12,8 @@
 //   deselect N        take annotation N out of the selection
 //   close             close the document
 //   delete N          select annotation N and press Delete
+//   create P L B R T  the plug-in's creation sequence on page P at the page rectangle
+//                     L B R T (points)
 //   undo, redo        undo or redo on the open document
 //   dialog PATH       the next file dialog answers PATH
 //   dialog cancel     the next file dialog is cancelled
@@ -27,6 +30,7 @@ namespace refhosttool {
 
 enum class CommandKind {
   Open,
+  New,
   Page,
   Zoom,
   Scroll,
@@ -36,6 +40,7 @@ enum class CommandKind {
   Deselect,
   Close,
   Delete,
+  Create,
   Undo,
   Redo,
   Dialog,
@@ -49,11 +54,19 @@ struct Command {
   int line = 0;      // line number in the script, from 1
   std::string text;  // the command as written, without comment and surrounding blanks
   std::string path;  // open, dialog (empty for cancel), save, snapshot
-  int number = 0;    // page: the page (from 1); click, select, deselect, delete: the annotation
+  int number = 0;    // page, create: the page (from 1); new: the page count; click, select,
+                     // deselect, delete: the annotation
   int count = 1;     // click
   int dx = 0, dy = 0;
   double zoom = 1;
+  double rect[4] = {0, 0, 0, 0};  // create: left, bottom, right, top in points
 };
+
+// Pages a `new` document may have.
+constexpr int kMaxNewPages = 1000;
+// Page coordinates in points that the host's 16.16 fixed point holds.
+constexpr double kMinCoordinate = -32768;
+constexpr double kMaxCoordinate = 32767;
 
 enum class LineKind { Empty, Command, Bad };
 

@@ -5,21 +5,32 @@
 #include <vector>
 
 #include "Documents.h"
+#include "Objects.h"
 #include "PageViews.h"
+#include "PlatformControl.h"
 #include "Snapshot.h"
 #include "Viewer.h"
 
-#if !defined(_WIN32)
-#include "PlatformControl.h"
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "PageViewPainter.h"
 #endif
 
 namespace refhosttool {
 namespace {
 
+// The subtype the plug-in's handler takes.
+constexpr char kPlayerSubtype[] = "KXTRIVOPlayer";
+// Letter, in points.
+constexpr double kLetterWidth = 612, kLetterHeight = 792;
+
 const char* CommandName(CommandKind kind) {
   switch (kind) {
     case CommandKind::Open:
       return "open";
+    case CommandKind::New:
+      return "new";
     case CommandKind::Page:
       return "page";
     case CommandKind::Zoom:
@@ -38,6 +49,8 @@ const char* CommandName(CommandKind kind) {
       return "close";
     case CommandKind::Delete:
       return "delete";
+    case CommandKind::Create:
+      return "create";
     case CommandKind::Undo:
       return "undo";
     case CommandKind::Redo:
@@ -54,13 +67,58 @@ const char* CommandName(CommandKind kind) {
   return "?";
 }
 
+// The path the file dialog is to answer. Windows' dialog resolves a name typed into it
+// against its own folder, so a relative path is made full here, against the session's
+// working folder, as the simulation's answer is read on Linux. The bytes stay in the ANSI
+// code page.
+std::string DialogAnswer(const std::string& path) {
+#if defined(_WIN32)
+  char full[4 * MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (length > 0 && length < sizeof full) return std::string(full, length);
+#endif
+  return path;
+}
+
 std::string Plural(size_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 // Commands that work without an open document.
 bool NeedsDocument(CommandKind kind) {
-  return kind != CommandKind::Open && kind != CommandKind::Dialog && kind != CommandKind::About;
+  return kind != CommandKind::Open && kind != CommandKind::New && kind != CommandKind::Dialog &&
+         kind != CommandKind::About;
+}
+
+// A page rectangle in points, as the host keeps it, for the transcript.
+std::string PointRect(const refhost::FixedRect& r) {
+  char text[128];
+  std::snprintf(text, sizeof text, "[%g %g %g %g]", refhost::FixedToDouble(r.left),
+                refhost::FixedToDouble(r.bottom), refhost::FixedToDouble(r.right),
+                refhost::FixedToDouble(r.top));
+  return text;
+}
+
+// What the creation sequence put into a new player annotation: its embedded scene and its
+// placeholder appearance.
+std::string DescribeCreated(refhost::PDAnnot annot) {
+  using namespace refhost;
+  const CosObj dict = AnnotationDict(annot);
+  std::string text;
+  const CosObj scene = DictValue(dict, "KXTRIVOPlayerF");
+  if (ObjType(scene) == kCosStream) {
+    const CosObj sceneDict = StreamDictOf(scene);
+    const CosObj name = DictValue(sceneDict, "Filename");
+    const CosObj subtype = DictValue(sceneDict, "Subtype");
+    text = "scene /" + (ObjType(name) == kCosName ? NameText(name) : std::string("?")) + " /" +
+           (ObjType(subtype) == kCosName ? NameText(subtype) : std::string("?")) + " embedded, " +
+           std::to_string(StreamData(scene).size()) + " bytes";
+  } else {
+    text = "no embedded scene";
+  }
+  const CosObj ap = DictValue(dict, "AP");
+  const bool placeholder = ObjType(ap) == kCosDict && ObjType(DictValue(ap, "N")) == kCosStream;
+  return text + (placeholder ? ", placeholder appearance" : ", no appearance");
 }
 
 // The menu the viewer keeps for the plug-ins' About items.
@@ -120,6 +178,84 @@ void Session::WriteFile(const Command& command) {
                static_cast<unsigned long long>(size));
 }
 
+void Session::ShowNewView(refhost::Handle doc) {
+  view_ = refhost::NewPageView(doc, 0);
+#if defined(_WIN32)
+  // The real window shows the page.
+  AttachPagePainter(view_);
+#endif
+  ListAnnotations();
+}
+
+void Session::ShowPage(int number) {
+  const int pages = refhost::PageCount(doc_);
+  if (number > pages)
+    throw CommandError("page " + std::to_string(number) + " does not exist; the document has " +
+                       Plural(pages, "page"));
+  refhost::SetViewPage(view_, number - 1);
+}
+
+// The module's creation sequence is reached only through the undo record its key-down
+// procedure leaves for a deleted player annotation, so this is what a person would do: a
+// player annotation without scene or appearance (as a document may bring one) placed at
+// the rectangle, selected, Delete pressed, and Undo, which asks for the scene file and
+// builds the new annotation. The record then waits on the redo stack; the next edit would
+// release it, and here that happens at once.
+void Session::CreatePlayer(const Command& command) {
+  using refhost::PDAnnot;
+  if (!refhost::HasAnnotHandler(kPlayerSubtype))
+    throw CommandError(std::string("the plug-in registered no handler for /") + kPlayerSubtype);
+  const double* r = command.rect;
+  const refhost::FixedRect rect = refhost::PageRect(r[0], r[1], r[2], r[3]);
+  if (rect.left == rect.right || rect.bottom == rect.top)
+    throw CommandError("the rectangle is empty at the host's resolution of 1/65536 point");
+  ShowPage(command.number);
+  const refhost::Handle page = refhost::PageViewPage(view_);
+  const std::vector<PDAnnot> before = refhost::PageAnnotations(page);
+  const size_t undos = refhost::UndoCount(doc_);
+  const size_t dialogs = platform::control::DialogCalls().size();
+  const size_t alerts = refhost::Alerts().size();
+
+  const PDAnnot bare = refhost::AddAnnotation(page, kPlayerSubtype, rect);
+  const int index = static_cast<int>(refhost::PageAnnotations(page).size()) - 1;
+  std::fprintf(out_, "  a bare /%s annotation at %s as annotation %d, Delete pressed on it\n",
+               kPlayerSubtype, PointRect(rect).c_str(), index);
+  if (!refhost::PressKey(view_, index, refhost::kKeyDelete)) {
+    refhost::RemoveAnnotation(page, bare);
+    std::fprintf(out_, "  nothing created: the handler kept the Delete key\n");
+    return;
+  }
+  if (refhost::UndoCount(doc_) != undos + 1) {
+    std::fprintf(out_, "  nothing created: the plug-in left no undo record\n");
+    return;
+  }
+  const std::string title = refhost::UndoTitle(doc_);
+  if (!refhost::Undo(doc_)) {
+    std::fprintf(out_, "  nothing created: undo \"%s\" was refused\n", title.c_str());
+    return;
+  }
+  std::fprintf(out_, "  undo \"%s\": done\n", title.c_str());
+  refhost::ReleaseRedoRecords(doc_);
+
+  const std::vector<PDAnnot> after = refhost::PageAnnotations(page);
+  for (size_t i = 0; i < after.size(); ++i) {
+    bool old = false;
+    for (const PDAnnot& annot : before) old = old || refhost::SameAnnot(annot, after[i]);
+    if (old) continue;
+    std::fprintf(out_, "  created annotation %zu: /%s, rect %s; %s\n", i,
+                 refhost::AnnotationSubtype(after[i]).c_str(),
+                 PointRect(refhost::AnnotationRect(after[i])).c_str(),
+                 DescribeCreated(after[i]).c_str());
+    ListAnnotations();
+    return;
+  }
+  const char* why = refhost::Alerts().size() != alerts ? "see the alert"
+                    : platform::control::DialogCalls().size() == dialogs
+                        ? "no file dialog was shown"
+                        : "the dialog was cancelled";
+  std::fprintf(out_, "  nothing created: %s\n", why);
+}
+
 void Session::RequireDocument(const Command& command) const {
   if (doc_ == nullptr)
     throw CommandError(std::string("'") + CommandName(command.kind) +
@@ -160,7 +296,29 @@ void Session::ListAnnotations() const {
   }
 }
 
+Session::Session(std::FILE* out) : out_(out) {
+#if defined(_WIN32)
+  char folder[4 * MAX_PATH];
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  if (length > 0 && length < sizeof folder) folder_.assign(folder, length);
+#endif
+}
+
+// Windows' file dialog moves the process's current folder to the file chosen, as it does in
+// a viewer; the script's relative paths keep meaning the folder the session started in.
 void Session::Run(const Command& command) {
+#if defined(_WIN32)
+  struct Restore {
+    const std::string& folder;
+    ~Restore() {
+      if (!folder.empty()) SetCurrentDirectoryA(folder.c_str());
+    }
+  } restore{folder_};
+#endif
+  RunCommand(command);
+}
+
+void Session::RunCommand(const Command& command) {
   if (NeedsDocument(command.kind)) RequireDocument(command);
   switch (command.kind) {
     case CommandKind::Open: {
@@ -170,19 +328,19 @@ void Session::Run(const Command& command) {
       } catch (const std::exception& error) {
         throw CommandError(error.what());
       }
-      view_ = refhost::NewPageView(doc_, 0);
-      ListAnnotations();
+      ShowNewView(doc_);
       break;
     }
-    case CommandKind::Page: {
-      const int pages = refhost::PageCount(doc_);
-      if (command.number > pages)
-        throw CommandError("page " + std::to_string(command.number) +
-                           " does not exist; the document has " + Plural(pages, "page"));
-      refhost::SetViewPage(view_, command.number - 1);
+    case CommandKind::New:
+      if (doc_ != nullptr) throw CommandError("a document is open already; close it first");
+      doc_ = refhost::NewDocument(command.number,
+                                  refhost::PageRect(0, 0, kLetterWidth, kLetterHeight));
+      ShowNewView(doc_);
+      break;
+    case CommandKind::Page:
+      ShowPage(command.number);
       ListAnnotations();
       break;
-    }
     case CommandKind::Zoom: {
       refhost::ViewGeometry geometry = refhost::GetViewGeometry(view_);
       geometry.zoom = command.zoom;
@@ -235,23 +393,24 @@ void Session::Run(const Command& command) {
       }
       break;
     }
+    case CommandKind::Create:
+      CreatePlayer(command);
+      break;
     case CommandKind::Undo:
     case CommandKind::Redo:
       UndoOrRedo(command.kind == CommandKind::Redo);
       break;
     case CommandKind::Dialog:
-#if defined(_WIN32)
-      throw CommandError("file dialogs can be answered only on the simulated platform (Linux)");
-#else
+      // On Windows the real dialog opens and the answer is typed into it.
       if (command.path.empty()) {
         platform::control::QueueDialogCancel();
         std::fprintf(out_, "  the next file dialog will be cancelled\n");
       } else {
-        platform::control::QueueDialogAnswer(command.path);
-        std::fprintf(out_, "  the next file dialog will answer %s\n", command.path.c_str());
+        const std::string answer = DialogAnswer(command.path);
+        platform::control::QueueDialogAnswer(answer);
+        std::fprintf(out_, "  the next file dialog will answer %s\n", answer.c_str());
       }
       break;
-#endif
     case CommandKind::About:
       RunAboutItem();
       break;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 
 #include "HostAbi.h"
 #include "Script.h"
@@ -20,7 +21,7 @@ class CommandError : public std::runtime_error {
 
 class Session {
  public:
-  explicit Session(std::FILE* out) : out_(out) {}
+  explicit Session(std::FILE* out);
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
@@ -31,6 +32,10 @@ class Session {
   void CloseDocument();
 
  private:
+  void RunCommand(const Command& command);
+  void ShowNewView(refhost::Handle doc);
+  void CreatePlayer(const Command& command);
+  void ShowPage(int number);
   void RequireDocument(const Command& command) const;
   void UndoOrRedo(bool redo);
   void RunAboutItem();
@@ -39,6 +44,7 @@ class Session {
   void ListAnnotations() const;
 
   std::FILE* out_;
+  std::string folder_;  // Windows: the working folder the script's paths are relative to
   refhost::Handle doc_ = nullptr;
   refhost::Handle view_ = nullptr;
 };

@@ -1,17 +1,6 @@
+// Snapshots on Linux: the page rendered by poppler, the simulated player windows drawn
+// over it.
 #include "Snapshot.h"
-
-#if defined(_WIN32)
-
-namespace refhosttool {
-
-bool WriteSnapshot(refhost::Handle, const std::string&, std::string* error) {
-  *error = "snapshots need poppler, which the Windows build does not have";
-  return false;
-}
-
-}  // namespace refhosttool
-
-#else
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -291,5 +280,3 @@ bool WriteSnapshot(refhost::Handle view, const std::string& pngPath, std::string
 }
 
 }  // namespace refhosttool
-
-#endif

@@ -9,8 +9,8 @@
 #include "PlayerJournal.h"
 #include "Viewer.h"
 
-#if !defined(_WIN32)
-#include "PlatformControl.h"
+#if defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace refhosttool {
@@ -23,6 +23,34 @@ unsigned long Hex(const void* handle) {
 std::string Rect(int left, int top, int right, int bottom) {
   return "(" + std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(right) +
          "," + std::to_string(bottom) + ")";
+}
+
+// Paths in the ANSI code page, as the plug-in sees them. The library's paths take and give
+// narrow strings as UTF-8 on Windows, so there they go through the wide form.
+std::filesystem::path NativePath(const std::string& path) {
+#if defined(_WIN32)
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], length);
+  return std::filesystem::path(wide);
+#else
+  return std::filesystem::path(path);
+#endif
+}
+
+std::string NameOf(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  const std::wstring wide = path.filename().wstring();
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string name(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &name[0], length,
+                      nullptr, nullptr);
+  return name;
+#else
+  return path.filename().string();
+#endif
 }
 
 std::string Rect(const refhost::DevRect& r) {
@@ -71,13 +99,13 @@ std::map<std::string, Transcript::FileState> Transcript::ScanFolder() const {
   std::map<std::string, FileState> files;
   if (folder_.empty()) return files;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
+  for (std::filesystem::directory_iterator it(NativePath(folder_), error), end; !error && it != end;
        it.increment(error)) {
     std::error_code ignored;
     if (!it->is_regular_file(ignored)) continue;
     const auto size = it->file_size(ignored);
     const auto modified = it->last_write_time(ignored).time_since_epoch().count();
-    files[it->path().filename().string()] =
+    files[NameOf(it->path())] =
         FileState{static_cast<unsigned long long>(size), static_cast<long long>(modified)};
   }
   return files;
@@ -96,10 +124,8 @@ void Transcript::PrintNews(refhost::Host& host) {
 // Window events and player calls, merged in the order they happened: both journals run
 // on one clock.
 void Transcript::PrintWindowsAndPlayerCalls() {
-#if !defined(_WIN32)
   const std::vector<platform::control::WindowEvent>& windows = platform::control::WindowJournal();
   if (windowEvents_ > windows.size()) windowEvents_ = 0;  // the journal was cleared
-#endif
   const size_t calls = static_cast<size_t>(mvnJournalCount());
   if (playerCalls_ > calls) playerCalls_ = 0;  // the journal was cleared
   MvnJournalEntry entry{};
@@ -107,13 +133,12 @@ void Transcript::PrintWindowsAndPlayerCalls() {
   for (;;) {
     if (!haveEntry && playerCalls_ < calls)
       haveEntry = mvnJournalGet(static_cast<int>(playerCalls_), &entry) != 0;
-#if !defined(_WIN32)
     if (windowEvents_ < windows.size() &&
         (!haveEntry || windows[windowEvents_].sequence < entry.sequence)) {
-      PrintWindowEvent(windows[windowEvents_++]);
+      const platform::control::WindowEvent& event = windows[windowEvents_++];
+      if (IsHostWindow(event)) PrintWindowEvent(event);
       continue;
     }
-#endif
     if (!haveEntry) break;
     PrintPlayerCall(entry);
     ++playerCalls_;
@@ -121,7 +146,28 @@ void Transcript::PrintWindowsAndPlayerCalls() {
   }
 }
 
-#if !defined(_WIN32)
+// Every window of the simulation is the host's or the plug-in's. On Windows the thread's
+// hooks also see the file dialog's windows, which are the system's business: a window
+// counts when the host program made it as a top-level window, or its parent counts.
+bool Transcript::IsHostWindow(const platform::control::WindowEvent& event) {
+#if defined(_WIN32)
+  if (event.op == platform::control::WindowOp::Create) {
+    platform::control::WindowInfo info;
+    if (platform::control::LookUpWindow(event.handle, &info) &&
+        (info.parent != nullptr ? hostWindows_.count(info.parent) != 0
+                                : info.instance == static_cast<void*>(GetModuleHandleA(nullptr))))
+      hostWindows_.insert(event.handle);
+  }
+  const bool known = hostWindows_.count(event.handle) != 0;
+  // A handle may be reused once its window is gone.
+  if (event.op == platform::control::WindowOp::Destroy) hostWindows_.erase(event.handle);
+  return known;
+#else
+  (void)event;
+  return true;
+#endif
+}
+
 void Transcript::PrintWindowEvent(const platform::control::WindowEvent& event) {
   using platform::control::WindowOp;
   {
@@ -161,7 +207,6 @@ void Transcript::PrintWindowEvent(const platform::control::WindowEvent& event) {
     }
   }
 }
-#endif
 
 void Transcript::PrintPlayerCall(const MvnJournalEntry& entry) {
   {
@@ -214,12 +259,16 @@ void Transcript::PrintFiles() {
 }
 
 void Transcript::PrintDialogsAndMenus() {
-#if !defined(_WIN32)
   const std::vector<platform::control::DialogCall>& dialogs = platform::control::DialogCalls();
   if (dialogs_ > dialogs.size()) dialogs_ = 0;
-  for (; dialogs_ < dialogs.size(); ++dialogs_)
-    std::fprintf(out_, "  file dialog shown: filter \"%s\"\n", dialogs[dialogs_].filter.c_str());
-#endif
+  for (; dialogs_ < dialogs.size(); ++dialogs_) {
+    // On Windows the filter is known only for a dialog of the host's own platform copy.
+    const std::string& filter = dialogs[dialogs_].filter;
+    if (filter.empty())
+      std::fprintf(out_, "  file dialog shown\n");
+    else
+      std::fprintf(out_, "  file dialog shown: filter \"%s\"\n", filter.c_str());
+  }
   const std::vector<refhost::MenuItemInfo>& items = refhost::MenuItemsAdded();
   for (; menuItems_ < items.size(); ++menuItems_)
     std::fprintf(out_, "  %s\n", DescribeMenuItem(items[menuItems_]).c_str());

@@ -1,24 +1,24 @@
 // What the refhost tool prints between commands: everything that happened since the last
 // time, one category after the other, each line indented by two blanks:
-//   windows (from the simulated window system's journal; Linux) and player library calls
-//   (from its journal, with any call that broke the order) together, in the order they
-//   happened, then files written into or removed from the temporary folder, file dialogs
-//   shown (Linux), menu items added, undo records created and released together with
-//   annotations deleted or removed, in the order they happened, drawing, cursors,
-//   invalidated rectangles, alerts, assertion reports (Linux), trace lines and host errors
-//   that reached the host.
+//   windows (from the platform's window journal: on Windows only the host's windows and
+//   their descendants, not those of the file dialog) and player library calls (from its
+//   journal, with any call that broke the order) together, in the order they happened,
+//   then files written into or removed from the temporary folder, file dialogs shown, menu
+//   items added, undo records created and released together with annotations deleted or
+//   removed, in the order they happened, drawing, cursors, invalidated rectangles, alerts,
+//   assertion reports (Linux: on Windows the module reports through its own copy of the
+//   platform, to standard error), trace lines and host errors that reached the host.
 #pragma once
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 
 #include "Host.h"
+#include "PlatformControl.h"
 #include "PlayerJournal.h"
 #include "Viewer.h"
-#if !defined(_WIN32)
-#include "PlatformControl.h"
-#endif
 
 namespace refhosttool {
 
@@ -56,9 +56,8 @@ class Transcript {
   };
   std::map<std::string, FileState> ScanFolder() const;
   void PrintWindowsAndPlayerCalls();
-#if !defined(_WIN32)
   void PrintWindowEvent(const platform::control::WindowEvent& event);
-#endif
+  bool IsHostWindow(const platform::control::WindowEvent& event);
   void PrintPlayerCall(const MvnJournalEntry& entry);
   void PrintFiles();
   void PrintDialogsAndMenus();
@@ -69,6 +68,9 @@ class Transcript {
   std::FILE* out_;
   std::string folder_;
   std::map<std::string, FileState> files_;
+#if defined(_WIN32)
+  std::set<void*> hostWindows_;  // windows whose events are printed
+#endif
   size_t windowEvents_ = 0, playerCalls_ = 0, draws_ = 0, cursors_ = 0, invalidations_ = 0,
          alerts_ = 0, assertions_ = 0, traces_ = 0, errors_ = 0, dialogs_ = 0, menuItems_ = 0,
          undoEvents_ = 0, removals_ = 0;

@@ -18,10 +18,10 @@
 #include "Transcript.h"
 #include "Viewer.h"
 
+#include "PlatformControl.h"
+
 #if defined(_WIN32)
 #include <windows.h>
-#else
-#include "PlatformControl.h"
 #endif
 
 namespace {
@@ -57,7 +57,10 @@ void Usage(std::FILE* out) {
       "  printing the handshake and the host tables the plug-in obtained.\n"
       "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
       "  ('#' starts a comment):\n"
-      "    open PATH        open a PDF file, page 1 in a new page view (one document at a time)\n"
+      "    open PATH        open a PDF file, page 1 in a new page view (one document at a time;\n"
+      "                     Linux)\n"
+      "    new PAGES        a new document of PAGES Letter pages (1 to 1000), page 1 in a new\n"
+      "                     page view\n"
       "    page N           show page N (from 1)\n"
       "    zoom Z           zoom factor, 0 < Z <= 64\n"
       "    scroll DX DY     scroll by device pixels\n"
@@ -68,14 +71,21 @@ void Usage(std::FILE* out) {
       "    close            close the document\n"
       "    delete N         select annotation N and press Delete: the handler gets the key,\n"
       "                     then the viewer deletes the annotation if the handler lets it\n"
+      "    create P L B R T the plug-in's creation sequence on page P at the page rectangle\n"
+      "                     L B R T in points (-32768 to 32767, L < R, B < T): a bare player\n"
+      "                     annotation placed there, deleted and undone; the undo asks the\n"
+      "                     file dialog for the scene file (see dialog)\n"
       "    undo, redo       undo or redo the last edit of the document (a refused or empty\n"
       "                     undo or redo is reported, not an error)\n"
-      "    dialog PATH      the next file dialog answers PATH (Linux)\n"
-      "    dialog cancel    the next file dialog is cancelled (Linux)\n"
+      "    dialog PATH      the next file dialog answers PATH (on Windows typed into the real\n"
+      "                     dialog, OK pressed)\n"
+      "    dialog cancel    the next file dialog is cancelled\n"
       "    about            run the item the plug-in added to the \"AboutExtensions\" menu\n"
       "    save PATH        save the document as a PDF file (an earlier file at PATH stays\n"
-      "                     as it was when the save fails)\n"
-      "    snapshot PATH    write a PNG of the page view as a person would see it\n"
+      "                     as it was when the save fails; Linux)\n"
+      "    snapshot PATH    write a PNG of the page view as a person would see it (Windows:\n"
+      "                     the real page-view window with the player windows)\n"
+      "  Scripts are bytes in the system's ANSI code page, as every path the plug-in sees.\n"
       "  After each command it prints what happened: windows, player calls, files written\n"
       "  into the temporary folder, file dialogs, menu items added, undo records created and\n"
       "  released, annotations deleted, drawing, alerts, assertion reports, trace lines and\n"
@@ -118,13 +128,27 @@ int ParseOptions(int argc, char** argv, Options* options) {
 // The temporary folder the plug-in sees: the simulated platform's on Linux, the process
 // environment's on Windows.
 bool SetTemporaryFolder(const std::string& folder) {
+#if defined(_WIN32)
+  // A full path, as the file dialog moves the process's current folder; made with the A
+  // functions, which read the ANSI code page (the library's paths would read UTF-8).
+  char full[4 * MAX_PATH];
+  const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full) return false;
+  for (char* at = full; *at != '\0'; at = CharNextA(at)) {
+    if (*at != '\\' || at == full || at[-1] == ':') continue;
+    *at = '\0';
+    CreateDirectoryA(full, nullptr);
+    *at = '\\';
+  }
+  CreateDirectoryA(full, nullptr);
+  const DWORD attributes = GetFileAttributesA(full);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  return SetEnvironmentVariableA("TMP", full) && SetEnvironmentVariableA("TEMP", full);
+#else
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (!std::filesystem::is_directory(folder, error)) return false;
-#if defined(_WIN32)
-  return SetEnvironmentVariableA("TMP", folder.c_str()) &&
-         SetEnvironmentVariableA("TEMP", folder.c_str());
-#else
   platform::control::SetTempFolder(folder);
   return true;
 #endif
@@ -221,10 +245,8 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   if (!ReadScript(options.script, &commands, &exitCode)) return exitCode;
 
   refhost::Host host(profile);
-#if !defined(_WIN32)
   // Player calls and window events on one clock, so the transcript shows their order.
   mvnJournalSetClock(&platform::control::NextJournalSequence);
-#endif
   refhosttool::Transcript transcript(stdout);
   transcript.WatchFolder(TemporaryFolder());
   refhost::PluginModule module;

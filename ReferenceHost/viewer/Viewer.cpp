@@ -196,6 +196,9 @@ size_t UndoCount(Handle doc) {
 size_t RedoCount(Handle doc) {
   return State().StackSize(doc, true);
 }
+void ReleaseRedoRecords(Handle doc) {
+  State().ReleaseRedoRecords(doc);
+}
 size_t ReleasedUndoRecords() {
   return State().ReleasedUndoRecords();
 }

@@ -87,6 +87,8 @@ std::string UndoTitle(Handle doc);  // the top record's title; empty without a r
 std::string RedoTitle(Handle doc);
 size_t UndoCount(Handle doc);
 size_t RedoCount(Handle doc);
+// Drops the redo stack, releasing its records, as a new edit of the document does.
+void ReleaseRedoRecords(Handle doc);
 size_t ReleasedUndoRecords();  // how many records were released so far
 // What became of undo records, in order. Records are numbered from 1 in creation order.
 struct UndoEvent {

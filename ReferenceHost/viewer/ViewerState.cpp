@@ -221,6 +221,14 @@ void ViewerState::ReleaseUndoRecords(Handle doc) {
   ReleaseAll(std::move(stacks.redo));
 }
 
+void ViewerState::ReleaseRedoRecords(Handle doc) {
+  auto found = stacks_.find(doc);
+  if (found == stacks_.end()) return;
+  std::vector<Handle> redo;
+  redo.swap(found->second.redo);
+  ReleaseAll(std::move(redo));
+}
+
 void ViewerState::ReleaseAllUndoRecords() {
   while (!stacks_.empty()) ReleaseUndoRecords(stacks_.begin()->first);
 }

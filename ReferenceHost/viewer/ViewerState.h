@@ -63,8 +63,10 @@ class ViewerState {
   std::string TopTitle(Handle doc, bool redo);
   std::string Title(Handle undo, bool redo);
   size_t StackSize(Handle doc, bool redo) const;
-  // Releases the records of a document that closes, or of every document.
+  // Releases the records of a document that closes, or of every document; or only the
+  // document's redo stack, as a new edit does.
   void ReleaseUndoRecords(Handle doc);
+  void ReleaseRedoRecords(Handle doc);
   void ReleaseAllUndoRecords();
   size_t ReleasedUndoRecords() const { return released_; }
   const std::vector<UndoEvent>& undoEvents() const { return undoEvents_; }

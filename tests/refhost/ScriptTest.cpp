@@ -22,10 +22,33 @@ TEST(ScriptTest, CommandsAndTheirArguments) {
     const char* path;
     int number, count, dx, dy;
     double zoom;
+    double rect[4] = {0, 0, 0, 0};  // left, bottom, right, top
   } cases[] = {
       {"open a b.pdf", CommandKind::Open, "open a b.pdf", "a b.pdf", 0, 1, 0, 0, 1},
       {"  open x.pdf   # the sample", CommandKind::Open, "open x.pdf", "x.pdf", 0, 1, 0, 0, 1},
       {"open dir#1/x.pdf", CommandKind::Open, "open dir#1/x.pdf", "dir#1/x.pdf", 0, 1, 0, 0, 1},
+      {"new 1", CommandKind::New, "new 1", "", 1, 1, 0, 0, 1},
+      {"new 1000", CommandKind::New, "new 1000", "", 1000, 1, 0, 0, 1},
+      {"create 2 72 432 360 720",
+       CommandKind::Create,
+       "create 2 72 432 360 720",
+       "",
+       2,
+       1,
+       0,
+       0,
+       1,
+       {72, 432, 360, 720}},
+      {"create 1 -32768 -0.5 32767 1e-3",
+       CommandKind::Create,
+       "create 1 -32768 -0.5 32767 1e-3",
+       "",
+       1,
+       1,
+       0,
+       0,
+       1,
+       {-32768, -0.5, 32767, 0.001}},
       {"page 3", CommandKind::Page, "page 3", "", 3, 1, 0, 0, 1},
       {"zoom 1.5", CommandKind::Zoom, "zoom 1.5", "", 0, 1, 0, 0, 1.5},
       {"zoom 64", CommandKind::Zoom, "zoom 64", "", 0, 1, 0, 0, 64},
@@ -59,10 +82,16 @@ TEST(ScriptTest, CommandsAndTheirArguments) {
     EXPECT_EQ(command.dx, c.dx) << c.line;
     EXPECT_EQ(command.dy, c.dy) << c.line;
     EXPECT_EQ(command.zoom, c.zoom) << c.line;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(command.rect[i], c.rect[i]) << c.line;
   }
 }
 
 TEST(ScriptTest, BadLinesSayWhy) {
+  const char* const createUsage =
+      "'create' takes a page number, from 1, and a page rectangle L B R T in points";
+  const char* const createNumbers =
+      "'create': the rectangle's L B R T are numbers from -32768 to 32767 points";
+  const char* const createOrder = "'create': the rectangle needs L < R and B < T";
   const struct {
     const char* line;
     const char* reason;
@@ -94,6 +123,20 @@ TEST(ScriptTest, BadLinesSayWhy) {
       {"save", "'save' takes the path of a PDF file"},
       {"snapshot  # none", "'snapshot' takes the path of a PNG file"},
       {"saveas x.pdf", "unknown command 'saveas'"},
+      {"new", "'new' takes a page count, from 1 to 1000"},
+      {"new 0", "'new' takes a page count, from 1 to 1000"},
+      {"new 1001", "'new' takes a page count, from 1 to 1000"},
+      {"new 2 3", "'new' takes a page count, from 1 to 1000"},
+      {"create 1 0 0 10", createUsage},
+      {"create 0 0 0 10 10", createUsage},
+      {"create 1 0 0 10 10 5", createUsage},
+      {"create 1 0 0 inf 10", createNumbers},
+      {"create 1 0 nan 10 10", createNumbers},
+      {"create 1 0 0 32768 10", createNumbers},
+      {"create 1 -32769 0 10 10", createNumbers},
+      {"create 1 0 0 10 1x", createNumbers},
+      {"create 1 10 0 10 10", createOrder},
+      {"create 1 0 20 10 10", createOrder},
   };
   for (const auto& c : cases) {
     Command command;
