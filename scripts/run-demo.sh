@@ -40,9 +40,18 @@ fi
 cmake --preset win64 >/dev/null
 cmake --build build/win64 -j "$(nproc 2>/dev/null || echo 2)" --target refhost
 rm -rf build/demo/windows-temp build/demo/windows-*.png
+bash scripts/wine-prefix.sh "$PWD/build/wineprefix-demo"
+# The session's output goes through a file: wine's own background processes would keep a
+# pipe open after the session ended.
+status=0
 (cd build/demo && WINEDEBUG=-all WINEPREFIX="$PWD/../wineprefix-demo" xvfb-run -a \
   /usr/lib/wine/wine64 ../win64/bin/refhost.exe --temp windows-temp \
-  ../../examples/sessions/windows.refhost)
+  ../../examples/sessions/windows.refhost >windows-session.txt 2>&1) || status=$?
+cat build/demo/windows-session.txt
+if [ "$status" -ne 0 ]; then
+  echo "the Windows session failed (exit status $status)" >&2
+  exit "$status"
+fi
 echo
 echo "The Windows session took these snapshots of its page-view window:"
 ls build/demo/windows-*.png

@@ -13,3 +13,10 @@ wine="${2:-/usr/lib/wine/wine64}"
 mkdir -p "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+# Wait until this prefix's wine server has ended: one started here has no display, and a
+# program started under Xvfb before it ends would share its desktop and get no windows.
+wineserver=$(command -v wineserver || true)
+for candidate in "$(dirname "$wine")/wineserver64" "$(dirname "$wine")/wineserver"; do
+  if [ -x "$candidate" ]; then wineserver="$candidate"; break; fi
+done
+if [ -n "$wineserver" ]; then "$wineserver" -w; fi
