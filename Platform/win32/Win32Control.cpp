@@ -129,6 +129,14 @@ bool IsFileDialog(HWND window) {
          GetDlgItem(window, kFileTypeBox) != nullptr;
 }
 
+// Closes the message boxes a dialog put up over itself (a name it could not take): while
+// one is open the dialog's own buttons do nothing.
+BOOL CALLBACK CloseOwnedPopup(HWND window, LPARAM owner) {
+  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(window))
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
 void PressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -155,9 +163,11 @@ void CALLBACK AnswerTimer(HWND dialog, UINT, UINT_PTR, DWORD) {
       } else {
         PressButton(dialog, IDCANCEL);
       }
-    } else if (pending.ticks > kGiveUpTicks) {
-      std::fprintf(stderr, "platform: the file dialog did not take the answer '%s'; cancelled\n",
-                   pending.answer.path.c_str());
+    } else if (pending.ticks > kGiveUpTicks && (pending.ticks - kGiveUpTicks) % 10 == 1) {
+      if (pending.ticks == kGiveUpTicks + 1)
+        std::fprintf(stderr, "platform: the file dialog did not take the answer '%s'; cancelled\n",
+                     pending.answer.path.c_str());
+      EnumThreadWindows(GetCurrentThreadId(), &CloseOwnedPopup, reinterpret_cast<LPARAM>(dialog));
       PressButton(dialog, IDCANCEL);
     }
     return;
