@@ -33,6 +33,11 @@ apt-get install -y -q --no-install-recommends \
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev \
   xvfb xauth locales fonts-dejavu-core fonts-ipafont-gothic
+# Where the kernel runs no 32-bit programs, the 32-bit Windows build's tests run in a small
+# virtual machine that does (scripts/win32-vm.sh): qemu, and debootstrap to build its image.
+if ! $runs_32bit; then
+  apt-get install -y -q --no-install-recommends qemu-system-x86 debootstrap e2fsprogs
+fi
 # The fuzz targets: clang with libFuzzer and the sanitizer run-time libraries.
 apt-get install -y -q --no-install-recommends clang libclang-rt-14-dev
 # wine64 runs the 64-bit Windows build's tests (with what it recommends: fonts and the
