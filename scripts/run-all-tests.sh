@@ -49,7 +49,7 @@ if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
   echo "== win32: test under wine32"
   export WINEPREFIX="$PWD/build/wineprefix32"
   bash scripts/wine-prefix.sh "$WINEPREFIX" /usr/bin/wine
-  bash scripts/win32-suite.sh -j "$jobs" --output-on-failure | tee "$log"
+  bash scripts/wine-suite.sh win32 -j "$jobs" --output-on-failure | tee "$log"
   unset WINEPREFIX
   count_tests "$log"
 elif [ "${WIN32_VM:-0}" = 1 ] && command -v qemu-system-x86_64 >/dev/null &&
@@ -62,7 +62,7 @@ elif [ "${WIN32_VM:-0}" = 1 ] && command -v qemu-system-x86_64 >/dev/null &&
       false
     }; }; then
   echo "win32: image ready after $((SECONDS - vm_start)) s; booting the machine and running the suite in it"
-  bash scripts/win32-vm.sh -- bash scripts/win32-suite.sh -j 2 --output-on-failure | tee "$log"
+  bash scripts/win32-vm.sh -- bash scripts/wine-suite.sh win32 -j 2 --output-on-failure | tee "$log"
   count_tests "$log"
   echo "win32: the virtual machine's part took $((SECONDS - vm_start)) s"
 else
@@ -80,7 +80,7 @@ cmake --preset win64 >/dev/null
 cmake --build build/win64 -j "$jobs"
 pack win64
 bash scripts/wine-prefix.sh "$PWD/build/wineprefix64"
-(cd build/win64 && WINEPREFIX="$PWD/../wineprefix64" xvfb-run -a ctest -j "$jobs" --output-on-failure) |
+WINEPREFIX="$PWD/build/wineprefix64" bash scripts/wine-suite.sh win64 -j "$jobs" --output-on-failure |
   tee "$log"
 count_tests "$log"
 
