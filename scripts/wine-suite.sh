@@ -81,13 +81,12 @@ if [ "$status" -ne 0 ] && [ -s Testing/Temporary/LastTestsFailed.log ]; then
   crashed=$(sed -n 's/.*Test *#\([0-9]*\):.*\*\*\*Exception: .*/\1/p' "$log" | sort -u)
   total=$(sed -n 's/.* tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
   if [ -n "$failed" ] && [ "$failed" = "$crashed" ] && [ -n "$total" ]; then
-    echo "wine-suite: wine itself was killed by a signal in $(echo "$failed" | wc -l) test(s);" \
-      "running them once more"
+    crashes=$(wc -l <<<"$failed")
+    echo "wine-suite: wine itself was killed by a signal in $crashes test(s); running them once more"
     dmesg 2>/dev/null | grep -i -E 'segfault|general protection|trap' | tail -n 10 || true
     if ctest --timeout 600 --rerun-failed --output-on-failure; then
       status=0
-      echo "wine-suite: all $total tests passed, $(echo "$failed" | wc -l) of them when run again" \
-        "after wine crashed"
+      echo "wine-suite: all $total tests passed, $crashes of them when run again after wine crashed"
     else
       status=8
     fi
