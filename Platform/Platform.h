@@ -93,6 +93,9 @@ struct WindowRect {
 // Stand-in of the class library's window object. It owns the window it created; a window
 // it only wraps (Attach) must be detached before the object goes. Destroying the object
 // while it still holds a window destroys that window, so no window outlives its object.
+// A window it created may also be destroyed by someone else, such as the destruction of
+// its parent: the object hears of it (OnDestroy) and then holds no window, so it never
+// calls the system with a handle that may by then name another window.
 class MIRVANE_PLATFORM_API CWnd {
  public:
   CWnd();
@@ -109,11 +112,18 @@ class MIRVANE_PLATFORM_API CWnd {
   bool ShowWindow(int command);
   // Moves to (x, y) in the parent's client coordinates with the given size.
   void MoveWindow(int x, int y, int width, int height, bool repaint = true);
-  // Destroys the window; the object then holds none.
+  // Destroys the window; the object then holds none. False when it held none.
   bool DestroyWindow();
 
  protected:
+  // The window this object created is being destroyed, by DestroyWindow or by anyone
+  // else, and its handle still names it. Not called from the base destructor.
+  virtual void OnDestroy() {}
+
   WindowHandle m_hWnd;
+
+ private:
+  friend struct WindowObjects;  // the window system's side: tells of destruction
 };
 
 // A static control: the plain child window the player attaches to.

@@ -4,6 +4,7 @@
 // handle does nothing and leaves no journal entry, as the system call would fail.
 #include <algorithm>
 #include <cstdint>
+#include <map>
 
 #include "SimInternal.h"
 #include "../PlatformControl.h"
@@ -16,6 +17,7 @@ constexpr uintptr_t kFirstHandle = 0x1000;
 struct WindowSystem {
   std::vector<control::WindowInfo> windows;  // index = handle - kFirstHandle
   std::vector<control::WindowEvent> journal;
+  std::map<WindowHandle, CWnd*> objects;  // windows created by a window object, by handle
 };
 
 WindowSystem& Windows() {
@@ -55,13 +57,34 @@ WindowHandle NewWindow(WindowHandle parent, const char* text, unsigned long styl
   return info.handle;
 }
 
+}  // namespace
+
+// Tells a window object that its window is being destroyed, then lets go of the window.
+struct WindowObjects {
+  static void Destroying(WindowHandle handle) {
+    auto found = Windows().objects.find(handle);
+    if (found == Windows().objects.end()) return;
+    CWnd* const object = found->second;
+    object->OnDestroy();
+    object->m_hWnd = nullptr;
+    Windows().objects.erase(handle);
+  }
+};
+
+namespace {
+
 // Destroys the live descendants of `handle` (children before their parents, siblings in
-// creation order), then the window itself. False when it was not a live window.
+// creation order), then the window itself. False when it was not a live window. A window
+// object hears of its window's destruction before the window goes.
 bool DestroyTree(WindowHandle handle) {
   if (LiveWindow(handle) == nullptr) return false;
-  for (const control::WindowInfo& child : Windows().windows)
+  for (size_t i = 0; i < Windows().windows.size(); ++i) {
+    const control::WindowInfo& child = Windows().windows[i];
     if (child.alive && child.parent == handle) DestroyTree(child.handle);
+  }
+  WindowObjects::Destroying(handle);
   control::WindowInfo* info = LiveWindow(handle);
+  if (info == nullptr) return true;  // destroyed while its object heard of it
   info->alive = false;
   info->visible = false;
   Journal(control::WindowOp::Destroy, *info);
@@ -80,12 +103,16 @@ int32_t FarEdge(int origin, int extent) {
 CWnd::CWnd() : m_hWnd(nullptr) {}
 
 CWnd::~CWnd() {
-  if (m_hWnd != nullptr) DestroyTree(m_hWnd);
+  // The object is going: its window goes without telling it.
+  WindowHandle window = Detach();
+  if (window != nullptr) DestroyTree(window);
 }
 
 WindowHandle CWnd::Detach() {
   WindowHandle window = m_hWnd;
   m_hWnd = nullptr;
+  auto found = Windows().objects.find(window);
+  if (found != Windows().objects.end() && found->second == this) Windows().objects.erase(found);
   return window;
 }
 
@@ -111,8 +138,11 @@ void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
 }
 
 bool CWnd::DestroyWindow() {
-  WindowHandle window = Detach();
-  return window != nullptr && DestroyTree(window);
+  WindowHandle window = m_hWnd;
+  if (window == nullptr) return false;
+  const bool destroyed = DestroyTree(window);
+  Detach();  // also when the window was gone already
+  return destroyed;
 }
 
 bool CStatic::Create(const char* text, unsigned long style, const WindowRect& rect, CWnd* parent,
@@ -121,6 +151,7 @@ bool CStatic::Create(const char* text, unsigned long style, const WindowRect& re
   if (m_hWnd != nullptr || parent == nullptr) return false;
   if (LiveWindow(parent->GetSafeHwnd()) == nullptr) return false;
   m_hWnd = NewWindow(parent->GetSafeHwnd(), text, style, rect, id);
+  Windows().objects[m_hWnd] = this;
   return true;
 }
 

@@ -12,23 +12,26 @@ ZAruPDPage::~ZAruPDPage() {
 
 bool ZAruPDPage::HasPlayer(PDAnnot annot) const {
   for (const PlayerWindowEntry& entry : m_vecPlayers)
-    if (entry.annot == annot) return true;
+    if (entry.annot == annot && entry.window->IsWindowAlive()) return true;
   return false;
 }
 
-bool ZAruPDPage::AddPlayer(PDAnnot annot, platform::CStatic* window) {
+bool ZAruPDPage::AddPlayer(PDAnnot annot, CPlayerWnd* window) {
   m_vecPlayers.push_back(PlayerWindowEntry{annot, window});
   return true;
 }
 
 void ZAruPDPage::DeletePlayer(PDAnnot annot) {
-  for (auto entry = m_vecPlayers.begin(); entry != m_vecPlayers.end(); ++entry) {
-    if (entry->annot == annot) {
-      PlayerWindowEntry gone = *entry;
-      m_vecPlayers.erase(entry);
-      DestroyPlayerWindow(&gone);
-      return;
+  // Every entry of the annotation: one whose window someone else destroyed may stand
+  // beside the live one a later click opened.
+  for (size_t i = 0; i < m_vecPlayers.size();) {
+    if (m_vecPlayers[i].annot != annot) {
+      ++i;
+      continue;
     }
+    PlayerWindowEntry gone = m_vecPlayers[i];
+    m_vecPlayers.erase(m_vecPlayers.begin() + static_cast<std::ptrdiff_t>(i));
+    DestroyPlayerWindow(&gone);
   }
 }
 
@@ -43,7 +46,8 @@ void ZAruPDPage::HideAllPlayers() {
 
 void ZAruPDPage::PlaceAllPlayers(AVPageView view) {
   for (size_t i = 0; i < m_vecPlayers.size();) {
-    if (PDPageGetAnnotIndex(m_page, m_vecPlayers[i].annot) == -1) {
+    if (!m_vecPlayers[i].window->IsWindowAlive() ||
+        PDPageGetAnnotIndex(m_page, m_vecPlayers[i].annot) == -1) {
       PlayerWindowEntry gone = m_vecPlayers[i];
       m_vecPlayers.erase(m_vecPlayers.begin() + static_cast<std::ptrdiff_t>(i));
       DestroyPlayerWindow(&gone);

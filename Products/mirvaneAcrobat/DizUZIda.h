@@ -27,16 +27,18 @@ class ZAruPDPage {
   ZAruPDPage& operator=(const ZAruPDPage&) = delete;
 
   PDPage Page() const { return m_page; }
-  // Whether some entry's annotation has the same two words.
+  // Whether some entry's annotation has the same two words and its window is still there.
   bool HasPlayer(PDAnnot annot) const;
   // Adds an entry for a new window; the record owns it from now on. Always true.
-  bool AddPlayer(PDAnnot annot, platform::CStatic* window);
+  bool AddPlayer(PDAnnot annot, CPlayerWnd* window);
   // Destroys the annotation's window, if it has one (the player library is told first).
   void DeletePlayer(PDAnnot annot);
   // Every window of the page in entry order: destroy (the record is empty afterwards),
   // hide, or show and move over its annotation in `view`. Placing first destroys the
   // window of an annotation that is no longer on the page, whatever took it away, so no
-  // window stays over a vanished annotation and its rectangle is never asked for again.
+  // window stays over a vanished annotation and its rectangle is never asked for again;
+  // and it lets go of an entry whose window someone else destroyed (its player was told
+  // then), so that a click can open a new one.
   void DeleteAllPlayers();
   void HideAllPlayers();
   void PlaceAllPlayers(AVPageView view);

@@ -11,6 +11,15 @@ constexpr ASUns32 kVersionUnknown = 0xFFFFFFFF;
 constexpr ASUns32 kHostTableFallbackVersions[7] = {0x00050001, 0x00050000, 0x00040005, 0x00040000,
                                                    0x00020003, 0x00020002, 0x00020001};
 
+// A table the plug-in imports at start-up, with the version it requires (the oldest
+// supported viewer's): start-up fails without it.
+struct RequiredHostTable {
+  const char* name;
+  ASUns32 version;
+  HostTableId id;
+};
+extern const RequiredHostTable kRequiredHostTables[kHostTableCount];
+
 typedef ASBool(HOSTCALL* PlugInSetupProc)(ASUns32 handshakeVersion, void* setupRecord);
 
 extern "C" {

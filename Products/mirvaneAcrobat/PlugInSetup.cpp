@@ -1,16 +1,8 @@
 // Setup and handshake: importing the viewer's tables and naming the extension.
 #include "PlugInEntry.h"
 
-namespace {
-
-struct RequiredTable {
-  const char* name;
-  ASUns32 version;
-  HostTableId id;
-};
-
 // In import order; AcroSupport decides how the others are looked up.
-const RequiredTable kRequiredTables[] = {
+const RequiredHostTable kRequiredHostTables[kHostTableCount] = {
     {"AcroSupport", 0x00060000, kHostAcroSupport},
     {"Core", 0x00050000, kHostCore},
     {"Cos", 0x00060000, kHostCos},
@@ -19,6 +11,8 @@ const RequiredTable kRequiredTables[] = {
     {"PDSRead", 0x00060000, kHostPDSRead},
     {"ASExtra", 0x00060000, kHostASExtra},
 };
+
+namespace {
 
 const ASUns32 kDirectLookupVersion = 0x00060000;
 
@@ -70,7 +64,7 @@ ASBool HOSTCALL PlugInSetup(ASUns32 handshakeVersion, void* setupRecord) {
     gHostBinding.versions[kHostAcroSupport] = HFTGetVersion(acroSupport);
   }
 
-  for (const RequiredTable& required : kRequiredTables) {
+  for (const RequiredHostTable& required : kRequiredHostTables) {
     if (!ImportHostTable(required.name, required.version, &gHostBinding.versions[required.id],
                          &gHostBinding.tables[required.id]))
       return ASFalse;

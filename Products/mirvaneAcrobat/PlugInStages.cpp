@@ -17,7 +17,7 @@ struct Notification {
 // Registered in this order; each keeps the registry in step with the viewer.
 const Notification kNotifications[] = {
     {AVPageViewDidChangeNSEL, reinterpret_cast<void*>(&OnPageViewChanged)},
-    {PDDocWillCloseNSEL, reinterpret_cast<void*>(&OnDocClosing)},
+    {PDDocDidCloseNSEL, reinterpret_cast<void*>(&OnDocClosing)},
     {PDDocDidOpenNSEL, reinterpret_cast<void*>(&OnDocOpened)},
 };
 

@@ -15,34 +15,31 @@ namespace {
 
 Host* gCurrent = nullptr;
 
-const int kTableSizes[kTableCount] = {
-    slot::Core::Size,     slot::AcroSupport::Size, slot::Cos::Size,     slot::PDModel::Size,
-    slot::AcroView::Size, slot::PDSRead::Size,     slot::ASExtra::Size, slot::DebugWindow::Size};
+// Past the end of each table, as far as a plug-in could reach by a slot of a newer
+// version, entries that trap: a call past a table's end says so instead of jumping through
+// whatever lies behind the table.
+constexpr int kGuardSlots = 64;
 
-// Every slot the host does not offer holds a trap that names its table and slot, so a
-// wrong slot number fails loudly instead of calling something else.
+// Entries per table: index 0, the newest viewer's slots, then the guard.
+constexpr int EntryCount(int table) {
+  return table < slot::kTableCount ? slot::kTables[table].slotCount + 1 + kGuardSlots
+                                   : slot::DebugWindow::Size;
+}
+
+// Every slot the host does not fill holds a trap that names its table and slot.
 template <int T, int S>
 void REFHOST_CALL Trap() {
-  std::fprintf(stderr, "refhost: the plug-in called %s slot %d, which this host does not offer\n",
-               TableName(static_cast<Table>(T)), S);
-  std::fflush(stderr);
-  std::abort();
+  Host::Current().Trapped(static_cast<Table>(T), S);
 }
 
 template <int T, int... S>
 void FillTraps(std::vector<void*>& table, std::integer_sequence<int, S...>) {
-  void* traps[] = {reinterpret_cast<void*>(&Trap<T, S>)...};
-  for (size_t i = 0; i < table.size() && i < sizeof...(S); ++i) table[i] = traps[i];
-}
-
-template <int T>
-void FillTable(std::vector<void*>& table) {
-  FillTraps<T>(table, std::make_integer_sequence<int, 560>());
+  table = {reinterpret_cast<void*>(&Trap<T, S>)...};
 }
 
 template <int... T>
 void FillAll(std::vector<void*>* tables, std::integer_sequence<int, T...>) {
-  (FillTable<T>(tables[T]), ...);
+  (FillTraps<T>(tables[T], std::make_integer_sequence<int, EntryCount(T)>()), ...);
 }
 
 void REFHOST_CALL DebugWindowTrace(const char* line) {
@@ -103,12 +100,34 @@ Host& Host::Current() {
   return *gCurrent;
 }
 
+std::map<std::string, ASUns32> Profile::ViewerTables(int major) {
+  const ASUns32 version = static_cast<ASUns32>(major) << 16;
+  std::map<std::string, ASUns32> tables;
+  for (const slot::TableFacts& facts : slot::kTables) tables[facts.name] = version;
+  return tables;
+}
+
+Profile Profile::Viewer(int major) {
+  Profile profile;
+  profile.tables = ViewerTables(major);
+  return profile;
+}
+
 void Host::BuildTables() {
-  for (int t = 0; t < kTableCount; ++t) {
-    tables_[t].assign(kTableSizes[t], nullptr);
-    callCounts_[t].assign(kTableSizes[t], 0);
-  }
   FillAll(tables_, std::make_integer_sequence<int, kTableCount>());
+  for (int t = 0; t < kTableCount; ++t) {
+    callCounts_[t].assign(tables_[t].size(), 0);
+    if (t == static_cast<int>(Table::DebugWindow)) {
+      offered_[t] = 1;
+      lengths_[t] = slot::DebugWindow::Size - 1;
+      continue;
+    }
+    // A table the profile does not offer can still be reached by a plug-in that kept a
+    // pointer it never got: it has no slots at all.
+    const auto offer = profile_.tables.find(slot::kTables[t].name);
+    offered_[t] = offer != profile_.tables.end() ? offer->second : 0;
+    lengths_[t] = slot::LengthAt(slot::kTables[t], offered_[t]);
+  }
   SetEntry(Table::DebugWindow, slot::DebugWindow::Trace,
            reinterpret_cast<void*>(&DebugWindowTrace));
   InstallCoreOperations(*this);
@@ -123,12 +142,37 @@ Handle Host::NewHandle() {
 }
 
 void Host::SetEntry(Table table, int slot, void* entry) {
-  std::vector<void*>& entries = tables_[static_cast<int>(table)];
-  if (slot <= 0 || slot >= static_cast<int>(entries.size())) {
+  const int t = static_cast<int>(table);
+  if (slot <= 0 || slot >= static_cast<int>(tables_[t].size())) {
     std::fprintf(stderr, "refhost: %s has no slot %d\n", TableName(table), slot);
     std::abort();
   }
-  entries[slot] = entry;
+  if (table != Table::DebugWindow && !slot::kTables[t].slots[slot].live) {
+    std::fprintf(stderr, "refhost: %s slot %d is obsolete in the viewer\n", TableName(table), slot);
+    std::abort();
+  }
+  // What the viewer's table does not have at the version offered stays a trap.
+  if (slot <= lengths_[t]) tables_[t][static_cast<size_t>(slot)] = entry;
+}
+
+void Host::Trapped(Table table, int slot) const {
+  const int t = static_cast<int>(table);
+  const bool published = t < slot::kTableCount && slot >= 1 && slot <= slot::kTables[t].slotCount;
+  const std::string name =
+      published ? std::string(" (") + slot::kTables[t].slots[slot].operation + ")" : "";
+  std::fflush(stdout);
+  if (slot > lengths_[t]) {
+    std::fprintf(stderr,
+                 "refhost: the plug-in called %s slot %d%s past the end of the table: %s "
+                 "version 0x%08X has %d slots\n",
+                 TableName(table), slot, name.c_str(), TableName(table),
+                 static_cast<unsigned>(offered_[t]), lengths_[t]);
+  } else {
+    std::fprintf(stderr, "refhost: the plug-in called %s slot %d%s, which this host does not offer\n",
+                 TableName(table), slot, name.c_str());
+  }
+  std::fflush(stderr);
+  std::_Exit(4);
 }
 
 HFT Host::LookupTable(ASAtom name, ASUns32 version) {

@@ -49,6 +49,10 @@ class HostError : public std::runtime_error {
   ASErrorCode code_;
 };
 
+// The newest viewer the host can present itself as, and the oldest the plug-in supports.
+constexpr int kNewestViewer = 9;
+constexpr int kOldestViewer = 6;
+
 // How the host presents itself at start-up.
 struct Profile {
   ASUns32 mainVersion = 0x00020000;         // offered to PlugInMain
@@ -57,14 +61,19 @@ struct Profile {
   ASUns32 handshakeVersion = 0x00020000;    // argument of the handshake routine
   ASUns16 handshakeHostField = 0xBEEF;      // the host's own field of the handshake record
   // Tables offered, by name, at one version each; a request for a higher version fails.
-  std::map<std::string, ASUns32> tables = {{"Core", 0x00060000},     {"AcroSupport", 0x00060000},
-                                           {"Cos", 0x00060000},      {"PDModel", 0x00060000},
-                                           {"AcroView", 0x00060000}, {"PDSRead", 0x00060000},
-                                           {"ASExtra", 0x00060000}};
+  // A table offered at a version has exactly the slots the viewer's table has there
+  // (viewer/tables.tsv); Core is handed over at start-up whatever this says. The default
+  // is the newest viewer.
+  std::map<std::string, ASUns32> tables = ViewerTables(kNewestViewer);
   bool versionQueriesUnknown = false;  // HFTGetVersion answers 0xFFFFFFFF
   bool debugWindow = false;            // offer "ADBE:DebugWindow" version 1
   bool refuseAnnotHandlers = false;    // AVAppRegisterAnnotHandler answers false
   bool noAboutMenu = false;            // the menu bar has no "AboutExtensions" menu
+
+  // Every table at viewer `major`'s version, 0x000N0000.
+  static std::map<std::string, ASUns32> ViewerTables(int major);
+  // The host as viewer `major` (kOldestViewer to kNewestViewer) presents itself.
+  static Profile Viewer(int major);
 };
 
 struct HftLookup {
@@ -110,6 +119,12 @@ class Host {
   const std::vector<HftLookup>& lookups() const { return lookups_; }
   HFT LookupTable(ASAtom name, ASUns32 version);
   ASUns32 TableVersion(HFT table);
+  // The version a table is offered at and its length there (slots 1 to length).
+  ASUns32 OfferedVersion(Table table) const { return offered_[static_cast<int>(table)]; }
+  int TableLength(Table table) const { return lengths_[static_cast<int>(table)]; }
+  // A call of a slot the host does not fill, or past a table's end: says what was called
+  // and ends the process with status 4, as a broken rule of the plug-in does.
+  [[noreturn]] void Trapped(Table table, int slot) const;
 
   // --- Atoms and callbacks -------------------------------------------------------------
   ASAtom Atom(const char* text);
@@ -177,6 +192,8 @@ class Host {
   Profile profile_;
   Handle extensionId_;
   std::vector<void*> tables_[kTableCount];
+  ASUns32 offered_[kTableCount] = {};
+  int lengths_[kTableCount] = {};
   std::map<HFT, ASUns32> offeredVersions_;
   std::vector<HftLookup> lookups_;
   std::deque<std::string> atomTexts_;

@@ -136,10 +136,10 @@ typedef void(REFHOST_CALL* MenuExecuteProc)(void* clientData);
 // Key codes of the keys the viewer's deleting-key test counts (with no modifier).
 enum : ASInt32 { kKeyBackspace = 8, kKeyDelete = 127 };
 
-// Notification selectors the viewer sends, and their procedures' arguments.
-enum : ASInt32 { kNotifyPageViewDidChange = 14, kNotifyDocWillClose = 77, kNotifyDocDidOpen = 89 };
+// The procedures of the notifications the viewer sends (selectors: viewer/notifications.tsv):
+// page view changed; a document (PDDoc or AVDoc) will close or did close; document opened.
 typedef void(REFHOST_CALL* PageViewDidChangeProc)(Handle view, ASInt16 how, void* clientData);
-typedef void(REFHOST_CALL* DocWillCloseProc)(Handle doc, void* clientData);
+typedef void(REFHOST_CALL* DocNotificationProc)(Handle doc, void* clientData);
 typedef void(REFHOST_CALL* DocDidOpenProc)(Handle doc, ASInt32 error, void* clientData);
 
 typedef ASBool(REFHOST_CALL* PlugInSetupProc)(ASUns32 version, void* record);

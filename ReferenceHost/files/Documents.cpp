@@ -22,16 +22,22 @@ Handle NewDocument(int pageCount, FixedRect mediaBox) {
   const double y0 = FromFixed(mediaBox.bottom), y1 = FromFixed(mediaBox.top);
   const Handle doc = Docs().NewDocument(
       pageCount, Box{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)});
-  Host::Current().viewer().NotifyDocDidOpen(doc);
+  Host::Current().viewer().NotifyPDDocDidOpen(doc);
   return doc;
 }
 
+// As the viewer closes a document: its view hears first, then the views go with their
+// windows (a page-view window takes its child windows along), and only then the document
+// notifications arrive, PDDocDidClose last.
 void CloseDocument(Handle doc) {
   Docs().CheckDocument(doc);
-  Host::Current().viewer().NotifyDocWillClose(doc);
+  ViewerState& viewer = Host::Current().viewer();
+  viewer.NotifyAVDocWillClose(Host::Current().views().DocView(doc));
   // Undo records go while everything of the document they may refer to is still there.
-  Host::Current().viewer().ReleaseUndoRecords(doc);
+  viewer.ReleaseUndoRecords(doc);
   Host::Current().views().ForgetDocument(doc);
+  viewer.NotifyPDDocWillClose(doc);
+  viewer.NotifyPDDocDidClose(doc);
   Docs().Close(doc);
 }
 

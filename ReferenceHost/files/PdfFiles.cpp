@@ -468,7 +468,7 @@ Handle OpenPdfFile(const std::string& path) {
     if (doc != nullptr) documents.Close(doc);
     throw Failure("open", path, error.what());
   }
-  Host::Current().viewer().NotifyDocDidOpen(doc);
+  Host::Current().viewer().NotifyPDDocDidOpen(doc);
   return doc;
 }
 

@@ -60,6 +60,10 @@ CosObj CosNewDict(Handle doc, ASBool indirect, ASInt32 room) {
   return Obj(id);
 }
 
+CosObj CosNewName(Handle doc, ASBool indirect, ASAtom name) {
+  return Obj(Store().NewName(CheckedDoc(doc), KeyOf(name), indirect != 0));
+}
+
 CosObj CosNewNameFromString(Handle doc, ASBool indirect, const char* text) {
   if (text == nullptr) throw HostError(kErrBadParameter);
   return Obj(Store().NewName(CheckedDoc(doc), text, indirect != 0));
@@ -239,6 +243,7 @@ void InstallCosOperations(Host& host) {
   host.Install<Table::Cos, Cos::CosDictGetKeyString, &CosDictGetKeyString>();
   host.Install<Table::Cos, Cos::CosDictKnownKeyString, &CosDictKnownKeyString>();
   host.Install<Table::Cos, Cos::CosDictPutKeyString, &CosDictPutKeyString>();
+  host.Install<Table::Cos, Cos::CosNewName, &CosNewName>();
   host.Install<Table::Cos, Cos::CosNewNameFromString, &CosNewNameFromString>();
 }
 

@@ -67,6 +67,7 @@ Handle DocumentStore::NewEmptyDocument() {
   const Handle doc = Host::Current().NewHandle();
   Document record;
   record.cosDoc = objects_.NewCosDoc(doc);
+  record.annotStamp = objects_.NewStamp();
   docs_.emplace(doc, std::move(record));
   order_.push_back(doc);
   return doc;
@@ -200,14 +201,28 @@ PDAnnot DocumentStore::AnnotFor(Handle doc, NodeId node) {
   }
   if (annots_.size() >= 0xFFFFFFFFu) throw HostError(kErrNoMemory);
   const uint32_t index = static_cast<uint32_t>(annots_.size());
-  annots_.push_back(AnnotRecord{objects_.NewStamp(), doc, node});
+  annots_.push_back(AnnotRecord{record.annotStamp, doc, node});
   record.annotIndex.emplace(node, index);
   return PDAnnot{annots_.back().stamp, index};
 }
 
-PDAnnot DocumentStore::AddAnnot(Handle page, const std::string& subtype, const FixedRect& rect) {
+PDAnnot DocumentStore::AddAnnot(Handle page, const std::string& subtype, const FixedRect& rect,
+                                int addAfter) {
   const PageRecord& record = PageOf(page);
   const Handle cos = CosDocOf(record.doc);
+  // Where in the Annots array: entries that are no annotation dictionary are not counted.
+  const NodeId existing = AnnotsArray(page, false);
+  int64_t position = 0;
+  if (addAfter == -2) {
+    position = existing == kNullNode ? 0 : static_cast<int64_t>(objects_.At(existing).items.size());
+  } else if (addAfter != -1) {
+    if (addAfter < 0 || existing == kNullNode) throw HostError(kErrBadParameter);
+    const std::vector<NodeId>& items = objects_.At(existing).items;
+    int seen = -1;
+    for (position = 0; position < static_cast<int64_t>(items.size()) && seen < addAfter; ++position)
+      seen += objects_.At(items[static_cast<size_t>(position)]).type == kCosDict;
+    if (seen < addAfter) throw HostError(kErrBadParameter);
+  }
   const NodeId annots = AnnotsArray(page, true);
   const double x0 = FromFixed(rect.left), x1 = FromFixed(rect.right);
   const double y0 = FromFixed(rect.bottom), y1 = FromFixed(rect.top);
@@ -216,7 +231,7 @@ PDAnnot DocumentStore::AddAnnot(Handle page, const std::string& subtype, const F
   objects_.DictPut(dict, "Type", objects_.NewName(cos, "Annot", false));
   objects_.DictPut(dict, "Subtype", objects_.NewName(cos, subtype, false));
   objects_.DictPut(dict, "Rect", RectArray(objects_, cos, box));
-  objects_.ArrayPut(annots, objects_.At(annots).items.size(), dict);
+  objects_.ArrayInsert(annots, position, dict);
   return AnnotFor(record.doc, dict);
 }
 

@@ -54,7 +54,9 @@ class DocumentStore {
   Box MediaBox(Handle page) const;
 
   // --- Annotations --------------------------------------------------------------------
-  PDAnnot AddAnnot(Handle page, const std::string& subtype, const FixedRect& rect);
+  // A new annotation after the page's annotation `addAfter` (-2: at the end, -1: first).
+  PDAnnot AddAnnot(Handle page, const std::string& subtype, const FixedRect& rect,
+                   int addAfter = -2);
   std::vector<PDAnnot> Annots(Handle page);
   void RemoveAnnot(Handle page, PDAnnot annot);
   int AnnotIndex(Handle page, PDAnnot annot);  // -1 when not on the page
@@ -75,6 +77,9 @@ class DocumentStore {
     std::string pdfVersion = "1.4";
     std::vector<Handle> pages;
     std::map<NodeId, uint32_t> annotIndex;  // annotation dictionary -> handle index
+    // The first word of every annotation handle of the document; the second is the
+    // annotation's own. As in the viewer, annotations differ in one word or the other.
+    uint32_t annotStamp = 0;
   };
   struct PageRecord {
     Handle doc;

@@ -27,10 +27,12 @@ CosObj PDAnnotGetCosObj(PDAnnot annot) {
   return Host::Current().objects().ToCosObj(Documents().AnnotNode(annot));
 }
 
-PDAnnot PDPageAddNewAnnot(Handle page, ASAtom subtype, const FixedRect* rect) {
+// A new annotation of `subtype` at `rect`, put into the page's annotations after index
+// `addAfter`: -2 puts it at the end, -1 at the front.
+PDAnnot PDPageAddNewAnnot(Handle page, ASInt32 addAfter, ASAtom subtype, const FixedRect* rect) {
   const char* text = Host::Current().AtomText(subtype);
   if (text == nullptr || rect == nullptr) throw HostError(kErrBadParameter);
-  return Documents().AddAnnot(page, text, *rect);
+  return Documents().AddAnnot(page, text, *rect, addAfter);
 }
 
 // Takes the annotation at `index` of the page's annotations off the page; its handle stays

@@ -86,7 +86,7 @@ void AVPageViewReleaseMachinePort(Handle view, void* port) {
   Viewer().ReleasePort(view, port);
 }
 
-ASBool AVAppIsDeleteKeyStroke(ASInt32 key, ASUns16 modifiers) {
+ASBool AVAppShouldKeyDeleteObject(ASInt32 key, ASUns16 modifiers) {
   return ViewerState::IsDeleteKeyStroke(key, modifiers) ? 1 : 0;
 }
 
@@ -98,7 +98,7 @@ void* AVUndoGetData(Handle undo) {
   return Viewer().UndoData(undo);
 }
 
-void ASTextSetEncoded(Handle text, const char* narrow, ASInt32 encoding) {
+void ASTextSetScriptText(Handle text, const char* narrow, ASInt32 encoding) {
   Viewer().SetText(text, narrow, encoding);
 }
 
@@ -149,10 +149,10 @@ void InstallAcroViewOperations(Host& host) {
                &AVPageViewAcquireMachinePort>();
   host.Install<Table::AcroView, AcroView::AVPageViewReleaseMachinePort,
                &AVPageViewReleaseMachinePort>();
-  host.Install<Table::AcroView, AcroView::AVAppIsDeleteKeyStroke, &AVAppIsDeleteKeyStroke>();
+  host.Install<Table::AcroView, AcroView::AVAppShouldKeyDeleteObject, &AVAppShouldKeyDeleteObject>();
   host.Install<Table::AcroView, AcroView::AVUndoNew, &AVUndoNew>();
   host.Install<Table::AcroView, AcroView::AVUndoGetData, &AVUndoGetData>();
-  host.Install<Table::ASExtra, ASExtra::ASTextSetEncoded, &ASTextSetEncoded>();
+  host.Install<Table::ASExtra, ASExtra::ASTextSetScriptText, &ASTextSetScriptText>();
   host.Install<Table::AcroView, AcroView::AVAppGetMenubar, &AVAppGetMenubar>();
   host.Install<Table::AcroView, AcroView::AVMenubarAcquireMenuByName,
                &AVMenubarAcquireMenuByName>();

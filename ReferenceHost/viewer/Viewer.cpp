@@ -234,6 +234,10 @@ const std::vector<DrawCall>& DrawCalls() {
 const std::vector<void*>& CursorCalls() {
   return State().cursors();
 }
+const std::vector<NotificationSent>& NotificationsSent() {
+  return State().notificationsSent();
+}
+
 const std::vector<NotificationRegistration>& NotificationRegistrations() {
   return State().registrations();
 }

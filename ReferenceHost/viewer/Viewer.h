@@ -8,10 +8,13 @@
 // the host's own (Host::CallPlugin), so a host error that escapes the plug-in is recorded
 // in Host::uncaughtErrors() and the call returns.
 //
-// Notifications are sent where the viewer sends them: document opened (89) by
-// NewDocument and OpenPdfFile, document closing (77) by CloseDocument before anything of
-// the document goes, page view changed (14) by SetViewGeometry and SetViewPage when they
-// change something (the `how` bits below say what).
+// Notifications are sent where the viewer sends them, with the viewer's selectors
+// (viewer/notifications.tsv): PDDocDidOpen (89) by NewDocument and OpenPdfFile;
+// AVPageViewDidChange (14) by SetViewGeometry and SetViewPage when they change something
+// (the `how` bits below say what); and, as the viewer closes a document, by CloseDocument:
+// AVDocWillClose (7), then the document's views and their windows are torn down (the
+// page-view windows destroyed with their children), then PDDocWillClose (59) and, last,
+// PDDocDidClose (77). A plug-in may register for any of the viewer's selectors.
 #pragma once
 
 #include <string>
@@ -69,7 +72,7 @@ DevRect AnnotationViewBox(Handle view, int annotIndex);
 // --- Keys, deletion and the undo stack ---------------------------------------------------------
 // A key stroke in the view with annotation `annotIndex` selected (it is selected first):
 // its handler's key-down procedure gets the key; when that answers false and the viewer's
-// deleting-key test (AVAppIsDeleteKeyStroke: Delete or Backspace with no modifier) counts
+// deleting-key test (AVAppShouldKeyDeleteObject: Delete or Backspace with no modifier) counts
 // the key, the viewer deletes the annotation itself. Answers whether it was deleted.
 bool PressKey(Handle view, int annotIndex, ASInt32 key, ASUns16 modifiers = 0);
 // The undo stack of a document's document view. Undo takes the top record if its can-undo
@@ -151,6 +154,15 @@ struct NotificationRegistration {
   void* clientData;
 };
 const std::vector<NotificationRegistration>& NotificationRegistrations();
+// Notifications sent, in order, with the number of procedures each reached; `sequence` is
+// on the window journal's clock (platform::control::NextJournalSequence).
+struct NotificationSent {
+  ASInt32 selector;
+  std::string name;  // the viewer's name of the selector
+  int procedures;
+  long long sequence;
+};
+const std::vector<NotificationSent>& NotificationsSent();
 void ClearViewerRecords();  // draw calls and cursors
 
 }  // namespace refhost

@@ -6,6 +6,7 @@
 #include "DocumentStore.h"
 #include "Documents.h"
 #include "Host.h"
+#include "PlatformControl.h"
 
 namespace refhost {
 namespace {
@@ -13,8 +14,7 @@ namespace {
 constexpr int kProcCount = static_cast<int>(sizeof(AnnotHandlerRec::procs) / sizeof(Callback));
 
 bool KnownSelector(ASInt32 selector) {
-  return selector == kNotifyPageViewDidChange || selector == kNotifyDocWillClose ||
-         selector == kNotifyDocDidOpen;
+  return selector >= 0 && selector < slot::notify::kCount;
 }
 
 // A call into the plug-in made while a host operation runs belongs to the plug-in: its
@@ -66,41 +66,53 @@ const AnnotHandlerRec* ViewerState::HandlerFor(const std::string& subtype) const
 void ViewerState::RegisterNotification(ASInt32 selector, Handle owner, Callback proc,
                                        void* clientData) {
   Host& host = Host::Current();
-  // This viewer sends three notifications; registering for any other is a mistake.
+  // Any of the viewer's selectors may be registered; this viewer sends the ones it models.
   if (!KnownSelector(selector) || owner != host.extensionId() || !host.IsCallback(proc))
     throw HostError(kErrBadParameter);
   registrations_.push_back({selector, owner, proc, clientData});
 }
 
-void ViewerState::NotifyDocDidOpen(Handle doc) {
+template <typename Proc, typename Call>
+void ViewerState::Send(ASInt32 selector, Call&& call) {
   // A copy: a procedure may register more.
   const std::vector<NotificationRegistration> registrations = registrations_;
+  int procedures = 0;
+  for (const NotificationRegistration& r : registrations) procedures += r.selector == selector;
+  const std::string name = slot::notify::kNames[selector];
+  sent_.push_back({selector, name, procedures, platform::control::NextJournalSequence()});
+  const std::string what = name + " notification";
   for (const NotificationRegistration& r : registrations) {
-    if (r.selector != kNotifyDocDidOpen) continue;
-    const DocDidOpenProc proc = reinterpret_cast<DocDidOpenProc>(r.proc);
+    if (r.selector != selector) continue;
+    const Proc proc = reinterpret_cast<Proc>(r.proc);
     void* const data = r.clientData;
-    Host::Current().CallPlugin("PDDocDidOpen notification", [&] { proc(doc, 0, data); });
+    Host::Current().CallPlugin(what.c_str(), [&] { call(proc, data); });
   }
 }
 
-void ViewerState::NotifyDocWillClose(Handle doc) {
-  const std::vector<NotificationRegistration> registrations = registrations_;
-  for (const NotificationRegistration& r : registrations) {
-    if (r.selector != kNotifyDocWillClose) continue;
-    const DocWillCloseProc proc = reinterpret_cast<DocWillCloseProc>(r.proc);
-    void* const data = r.clientData;
-    Host::Current().CallPlugin("PDDocWillClose notification", [&] { proc(doc, data); });
-  }
+void ViewerState::NotifyPDDocDidOpen(Handle doc) {
+  Send<DocDidOpenProc>(slot::notify::PDDocDidOpen,
+                       [&](DocDidOpenProc proc, void* data) { proc(doc, 0, data); });
+}
+
+void ViewerState::NotifyAVDocWillClose(Handle docView) {
+  Send<DocNotificationProc>(slot::notify::AVDocWillClose,
+                            [&](DocNotificationProc proc, void* data) { proc(docView, data); });
+}
+
+void ViewerState::NotifyPDDocWillClose(Handle doc) {
+  Send<DocNotificationProc>(slot::notify::PDDocWillClose,
+                            [&](DocNotificationProc proc, void* data) { proc(doc, data); });
+}
+
+void ViewerState::NotifyPDDocDidClose(Handle doc) {
+  Send<DocNotificationProc>(slot::notify::PDDocDidClose,
+                            [&](DocNotificationProc proc, void* data) { proc(doc, data); });
 }
 
 void ViewerState::NotifyPageViewDidChange(Handle view, ASInt16 how) {
-  const std::vector<NotificationRegistration> registrations = registrations_;
-  for (const NotificationRegistration& r : registrations) {
-    if (r.selector != kNotifyPageViewDidChange) continue;
-    const PageViewDidChangeProc proc = reinterpret_cast<PageViewDidChangeProc>(r.proc);
-    void* const data = r.clientData;
-    Host::Current().CallPlugin("AVPageViewDidChange notification", [&] { proc(view, how, data); });
-  }
+  Send<PageViewDidChangeProc>(
+      slot::notify::AVPageViewDidChange,
+      [&](PageViewDidChangeProc proc, void* data) { proc(view, how, data); });
 }
 
 MachinePort* ViewerState::AcquirePort(Handle view, void* window) {

@@ -33,10 +33,13 @@ class ViewerState {
   void RegisterNotification(ASInt32 selector, Handle owner, Callback proc, void* clientData);
   const std::vector<NotificationRegistration>& registrations() const { return registrations_; }
   // Each sends through every procedure registered for its selector, in registration
-  // order, each under a frame of the host's own.
-  void NotifyDocDidOpen(Handle doc);
-  void NotifyDocWillClose(Handle doc);
+  // order, each under a frame of the host's own, and is recorded as sent.
+  void NotifyPDDocDidOpen(Handle doc);
+  void NotifyAVDocWillClose(Handle docView);
+  void NotifyPDDocWillClose(Handle doc);
+  void NotifyPDDocDidClose(Handle doc);
   void NotifyPageViewDidChange(Handle view, ASInt16 how);
+  const std::vector<NotificationSent>& notificationsSent() const { return sent_; }
 
   // --- Machine ports ----------------------------------------------------------------
   // A new port of `view` holding `window` and a drawing context of its own.
@@ -134,6 +137,9 @@ class ViewerState {
     void* clientData = nullptr;
   };
 
+  // Sends `selector` to every procedure registered for it: `call(proc, clientData)`.
+  template <typename Proc, typename Call>
+  void Send(ASInt32 selector, Call&& call);
   const UndoRecord& RecordOf(Handle undo) const;
   void AddUndoEvent(UndoEvent::Kind kind, Handle undo);
   // Calls the release procedure once, then forgets the record.
@@ -146,6 +152,7 @@ class ViewerState {
 
   std::map<std::string, const AnnotHandlerRec*> handlers_;
   std::vector<NotificationRegistration> registrations_;
+  std::vector<NotificationSent> sent_;
   std::map<const void*, std::unique_ptr<Port>> ports_;
   std::map<Handle, std::vector<PDAnnot>> selections_;
   std::vector<DrawCall> draws_;

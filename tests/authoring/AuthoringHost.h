@@ -9,6 +9,7 @@
 #include "Documents.h"
 #include "Files.h"
 #include "Host.h"
+#include "ViewerProfile.h"
 #include "HostInterface/HostTypes.h"
 #include "Objects.h"
 #include "PageViews.h"
@@ -45,7 +46,7 @@ class AuthoringHost : public ::testing::Test {
   // Every host stream, file and path name the plug-in opened is closed again.
   void ExpectNothingLeftOpen() const;
 
-  refhost::Host host_;
+  refhost::Host host_{testsupport::TestProfile()};
   refhost::Handle doc_ = nullptr;
   refhost::Handle page_ = nullptr;
   refhost::Handle view_ = nullptr;

@@ -23,6 +23,7 @@
 #include "TestData.h"
 #include "TestPaths.h"
 #include "Viewer.h"
+#include "ViewerProfile.h"
 #include "PlatformControl.h"
 
 namespace {
@@ -30,9 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace refhost;
 
-const int kTableSizes[] = {slot::Core::Size,    slot::AcroSupport::Size, slot::Cos::Size,
-                           slot::PDModel::Size, slot::AcroView::Size,    slot::PDSRead::Size,
-                           slot::ASExtra::Size};
 
 struct CallPoint {
   Table table;
@@ -48,7 +46,7 @@ class World {
     platform::control::Reset();
     platform::control::SetTempFolder(temp);
     mvnJournalClear();
-    Profile profile;
+    Profile profile = testsupport::TestProfile();
     profile.debugWindow = true;
     host_.reset(new Host(profile));
     std::string error;
@@ -89,7 +87,7 @@ class World {
   std::map<std::pair<int, int>, int> Counts() const {
     std::map<std::pair<int, int>, int> counts;
     for (int t = 0; t < 7; ++t)
-      for (int s = 1; s < kTableSizes[t]; ++s)
+      for (int s = 1; s <= slot::kTables[t].slotCount; ++s)
         if (int n = host_->CallCount(static_cast<Table>(t), s)) counts[{t, s}] = n;
     return counts;
   }

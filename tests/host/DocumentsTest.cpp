@@ -17,7 +17,7 @@ class DocumentsTest : public HostTest {
   }
   PDAnnot Add(const char* subtype, const FixedRect& rect) {
     PDAnnot annot{};
-    EXPECT_EQ(Run([&] { annot = PDPageAddNewAnnot(page_, ASAtomFromString(subtype), &rect); }),
+    EXPECT_EQ(Run([&] { annot = PDPageAddNewAnnot(page_, -2, ASAtomFromString(subtype), &rect); }),
               kErrNone);
     return annot;
   }
@@ -176,10 +176,39 @@ TEST_F(DocumentsTest, HostileRectRaisesBadAnnot) {
   EXPECT_TRUE(SameRect(AnnotationRect(annot), PageRect(-32768, 0, 32767.5, 0)));
 }
 
+TEST_F(DocumentsTest, NewAnnotationGoesWhereAddAfterSays) {
+  // The page holds Circle and Square, with a stray number between them that is no
+  // annotation and is not counted.
+  const struct {
+    ASInt32 addAfter;
+    ASErrorCode error;
+    std::vector<std::string> order;
+  } cases[] = {{-2, kErrNone, {"Circle", "Square", "Line"}},
+               {-1, kErrNone, {"Line", "Circle", "Square"}},
+               {0, kErrNone, {"Circle", "Line", "Square"}},
+               {1, kErrNone, {"Circle", "Square", "Line"}},
+               {2, kErrBadParameter, {"Circle", "Square"}},
+               {-3, kErrBadParameter, {"Circle", "Square"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.addAfter);
+    const Handle doc = NewDocument(1, PageRect(0, 0, 612, 792));
+    const Handle page = DocumentPage(doc, 0);
+    AddAnnotation(page, "Circle", PageRect(0, 0, 10, 10));
+    ArrayAppend(DictValue(PageDict(page), "Annots"), NewInteger(doc, 7));
+    AddAnnotation(page, "Square", PageRect(0, 0, 10, 10));
+    const FixedRect rect = PageRect(20, 20, 40, 40);
+    EXPECT_EQ(Run([&] { PDPageAddNewAnnot(page, c.addAfter, ASAtomFromString("Line"), &rect); }),
+              c.error);
+    std::vector<std::string> order;
+    for (PDAnnot annot : PageAnnotations(page)) order.push_back(AnnotationSubtype(annot));
+    EXPECT_EQ(order, c.order);
+  }
+}
+
 TEST_F(DocumentsTest, HostileAnnotsEntryIsNotOverwritten) {
   DictSet(PageDict(page_), "Annots", NewName(doc_, "Nonsense"));
   const FixedRect rect = PageRect(0, 0, 10, 10);
-  EXPECT_EQ(Run([&] { PDPageAddNewAnnot(page_, ASAtomFromString("Square"), &rect); }),
+  EXPECT_EQ(Run([&] { PDPageAddNewAnnot(page_, -2, ASAtomFromString("Square"), &rect); }),
             kErrBadParameter);
   EXPECT_EQ(NameText(DictValue(PageDict(page_), "Annots")), "Nonsense");
   EXPECT_TRUE(PageAnnotations(page_).empty());

@@ -25,7 +25,7 @@ struct FakeUndo {
   const char* name;
   Handle doc = nullptr;
   bool canUndo = true, canRedo = true;
-  const char* undoTitle = nullptr;  // set with ASTextSetEncoded when not null
+  const char* undoTitle = nullptr;  // set with ASTextSetScriptText when not null
   ASInt32 titleEncoding = 0;
 };
 FakeUndo& Data(Handle undo) {
@@ -53,10 +53,10 @@ ASBool REFHOST_CALL FakeRedoAction(Handle undo) {
 }
 void REFHOST_CALL FakeUndoTitle(Handle undo, Handle text) {
   const FakeUndo& data = Data(undo);
-  if (data.undoTitle != nullptr) ASTextSetEncoded(text, data.undoTitle, data.titleEncoding);
+  if (data.undoTitle != nullptr) ASTextSetScriptText(text, data.undoTitle, data.titleEncoding);
 }
 void REFHOST_CALL FakeRedoTitle(Handle undo, Handle text) {
-  ASTextSetEncoded(text, Data(undo).name, 0);
+  ASTextSetScriptText(text, Data(undo).name, 0);
 }
 // Its document is still there: this raises once it has gone.
 void REFHOST_CALL FakeRelease(Handle undo) {
@@ -269,7 +269,7 @@ TEST_F(UndoTest, TitlesAreTheTextTheProcedureSetInTheHostsTextObject) {
     EXPECT_EQ(host_.uncaughtErrors().size() - before, c.errors);
   }
   // Text objects live for one title call only.
-  EXPECT_EQ(Run([&] { ASTextSetEncoded(DocumentView(doc_), "x", 0); }), kErrBadParameter);
+  EXPECT_EQ(Run([&] { ASTextSetScriptText(DocumentView(doc_), "x", 0); }), kErrBadParameter);
 }
 
 // --- Deleting keys -----------------------------------------------------------------------
@@ -348,7 +348,7 @@ TEST_F(DeletionTest, DeleteAndBackspaceWithoutModifiersAreTheDeletingKeys) {
                {kKeyDelete + 256, 0, false}};
   for (const auto& c : cases) {
     ASBool answer = 2;
-    ASSERT_EQ(Run([&] { answer = AVAppIsDeleteKeyStroke(c.key, c.modifiers); }), kErrNone);
+    ASSERT_EQ(Run([&] { answer = AVAppShouldKeyDeleteObject(c.key, c.modifiers); }), kErrNone);
     EXPECT_EQ(answer, c.deleting ? 1 : 0) << c.key << " " << c.modifiers;
 
     // The viewer deletes on the same keys when the handler leaves the key to it.

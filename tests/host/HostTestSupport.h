@@ -75,6 +75,8 @@ HOSTTEST_OP(Cos, CosDictGetKeyString, CosObj, (CosObj dict, const char* key), (d
 HOSTTEST_OP(Cos, CosDictKnownKeyString, ASBool, (CosObj dict, const char* key), (dict, key))
 HOSTTEST_OP(Cos, CosDictPutKeyString, void, (CosObj dict, const char* key, CosObj value),
             (dict, key, value))
+HOSTTEST_OP(Cos, CosNewName, CosObj, (Handle doc, ASBool indirect, ASAtom name),
+            (doc, indirect, name))
 HOSTTEST_OP(Cos, CosNewNameFromString, CosObj, (Handle doc, ASBool indirect, const char* text),
             (doc, indirect, text))
 
@@ -82,7 +84,8 @@ HOSTTEST_OP(PDModel, PDAnnotIsValid, ASBool, (PDAnnot annot), (annot))
 HOSTTEST_OP(PDModel, PDAnnotGetRect, void, (PDAnnot annot, FixedRect* rect), (annot, rect))
 HOSTTEST_OP(PDModel, PDAnnotGetCosObj, CosObj, (PDAnnot annot), (annot))
 HOSTTEST_OP(PDModel, PDPageAddNewAnnot, PDAnnot,
-            (Handle page, ASAtom subtype, const FixedRect* rect), (page, subtype, rect))
+            (Handle page, ASInt32 addAfter, ASAtom subtype, const FixedRect* rect),
+            (page, addAfter, subtype, rect))
 HOSTTEST_OP(PDModel, PDPageRemoveAnnot, void, (Handle page, ASInt32 index), (page, index))
 HOSTTEST_OP(PDModel, PDDocGetCosDoc, Handle, (Handle doc), (doc))
 HOSTTEST_OP(PDModel, PDPageGetDoc, Handle, (Handle page), (page))
@@ -109,7 +112,7 @@ HOSTTEST_OP(AcroView, AVPageViewDrawCosObj, void, (Handle view, CosObj obj, cons
 HOSTTEST_OP(AcroView, AVSysSetCursor, void, (void* cursor), (cursor))
 HOSTTEST_OP(AcroView, AVPageViewAcquireMachinePort, void*, (Handle view), (view))
 HOSTTEST_OP(AcroView, AVPageViewReleaseMachinePort, void, (Handle view, void* port), (view, port))
-HOSTTEST_OP(AcroView, AVAppIsDeleteKeyStroke, ASBool, (ASInt32 key, ASUns16 flags), (key, flags))
+HOSTTEST_OP(AcroView, AVAppShouldKeyDeleteObject, ASBool, (ASInt32 key, ASUns16 flags), (key, flags))
 HOSTTEST_OP(AcroView, AVUndoNew, Handle,
             (Handle docView, const UndoHandlerRec* handler, void* data), (docView, handler, data))
 HOSTTEST_OP(AcroView, AVUndoGetData, void*, (Handle undo), (undo))
@@ -126,7 +129,7 @@ HOSTTEST_OP(AcroView, AVMenuItemSetExecuteProc, void, (Handle item, Callback pro
 HOSTTEST_OP(AcroView, AVMenuAddMenuItem, void, (Handle menu, Handle item, ASInt32 position),
             (menu, item, position))
 
-HOSTTEST_OP(ASExtra, ASTextSetEncoded, void, (Handle text, const char* narrow, ASInt32 encoding),
+HOSTTEST_OP(ASExtra, ASTextSetScriptText, void, (Handle text, const char* narrow, ASInt32 encoding),
             (text, narrow, encoding))
 
 #undef HOSTTEST_OP

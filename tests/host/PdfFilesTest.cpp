@@ -177,7 +177,7 @@ TEST_F(PdfFilesTest, EverythingThePlugInWritesSurvivesSaveAndReopen) {
   CosObj dict{};
   ASSERT_EQ(Run([&] {
               annot =
-                  PDPageAddNewAnnot(DocumentPage(doc, 1), ASAtomFromString("KXTRIVOPlayer"), &rect);
+                  PDPageAddNewAnnot(DocumentPage(doc, 1), -2, ASAtomFromString("KXTRIVOPlayer"), &rect);
               dict = PDAnnotGetCosObj(annot);
               CosDictPutKeyString(dict, "F", CosNewInteger(cos, 0, 4));
               CosDictPutKeyString(dict, "Version", CosNewNameFromString(cos, 0, "1.0"));

@@ -13,6 +13,7 @@
 
 namespace hosttest {
 namespace {
+namespace notify = refhost::slot::notify;
 
 // What the fake handlers and notification procedures saw, in order.
 std::vector<std::string> gLog;
@@ -69,11 +70,20 @@ void REFHOST_CALL OnDocOpened(Handle doc, ASInt32 error, void* data) {
   gLog.push_back(std::string(static_cast<const char*>(data)) + " opened " +
                  std::to_string(PageCount(doc)) + " pages, error " + std::to_string(error));
 }
+// PDDocWillClose and PDDocDidClose: the document's pages are still there, its page views
+// are gone.
 void REFHOST_CALL OnDocClosing(Handle doc, void* data) {
-  // Nothing of the document has gone yet: its pages and page views are still there.
   gLog.push_back(std::string(static_cast<const char*>(data)) + " closing " +
                  std::to_string(PageCount(doc)) + " pages, " +
                  std::to_string(DocumentPageViews(doc).size()) + " views");
+}
+// AVDocWillClose: its document's views are all still there.
+void REFHOST_CALL OnDocViewClosing(Handle docView, void* data) {
+  size_t views = 0;
+  for (Handle doc : OpenDocuments())
+    if (DocumentView(doc) == docView) views = DocumentPageViews(doc).size();
+  gLog.push_back(std::string(static_cast<const char*>(data)) + " document view closing, " +
+                 std::to_string(views) + " views");
 }
 void REFHOST_CALL OnViewChanged(Handle view, ASInt16 how, void* data) {
   gLog.push_back(std::string(static_cast<const char*>(data)) + " view of page " +
@@ -261,18 +271,23 @@ TEST_F(ViewerTest, NotificationsReachEveryRegisteredProcedureInOrder) {
   static char first[] = "first", second[] = "second";
   ASSERT_EQ(
       Run([&] {
-        AVAppRegisterNotification(kNotifyDocDidOpen, host_.extensionId(),
+        AVAppRegisterNotification(notify::PDDocDidOpen, host_.extensionId(),
                                   MakeCallback(reinterpret_cast<void*>(&OnDocOpened)), first);
-        AVAppRegisterNotification(kNotifyDocWillClose, host_.extensionId(),
+        // The closing ones in the reverse of the order they arrive in.
+        AVAppRegisterNotification(notify::PDDocDidClose, host_.extensionId(),
                                   MakeCallback(reinterpret_cast<void*>(&OnDocClosing)), first);
-        AVAppRegisterNotification(kNotifyPageViewDidChange, host_.extensionId(),
+        AVAppRegisterNotification(notify::PDDocWillClose, host_.extensionId(),
+                                  MakeCallback(reinterpret_cast<void*>(&OnDocClosing)), second);
+        AVAppRegisterNotification(notify::AVDocWillClose, host_.extensionId(),
+                                  MakeCallback(reinterpret_cast<void*>(&OnDocViewClosing)), first);
+        AVAppRegisterNotification(notify::AVPageViewDidChange, host_.extensionId(),
                                   MakeCallback(reinterpret_cast<void*>(&OnViewChanged)), first);
-        AVAppRegisterNotification(kNotifyDocDidOpen, host_.extensionId(),
+        AVAppRegisterNotification(notify::PDDocDidOpen, host_.extensionId(),
                                   MakeCallback(reinterpret_cast<void*>(&OnDocOpened)), second);
       }),
       kErrNone);
-  ASSERT_EQ(NotificationRegistrations().size(), 4u);
-  EXPECT_EQ(NotificationRegistrations()[3].clientData, second);
+  ASSERT_EQ(NotificationRegistrations().size(), 6u);
+  EXPECT_EQ(NotificationRegistrations()[5].clientData, second);
 
   const Handle doc = NewDocument(3, PageRect(0, 0, 612, 792));
   const Handle view = NewPageView(doc, 0);
@@ -289,7 +304,9 @@ TEST_F(ViewerTest, NotificationsReachEveryRegisteredProcedureInOrder) {
   EXPECT_EQ(gLog, (std::vector<std::string>{
                       "first opened 3 pages, error 0", "second opened 3 pages, error 0",
                       "first view of page 1 changed, how 8", "first view of page 1 changed, how 5",
-                      "first view of page 3 changed, how 2", "first closing 3 pages, 1 views"}));
+                      "first view of page 3 changed, how 2",
+                      "first document view closing, 1 views", "second closing 3 pages, 0 views",
+                      "first closing 3 pages, 0 views"}));
 
   if (PdfFilesSupported()) {
     TempFolder folder;
@@ -310,10 +327,11 @@ TEST_F(ViewerTest, NotificationRegistrationsTheViewerCannotServeAreRefused) {
     ASInt32 selector;
     Handle owner;
     Callback proc;
-  } cases[] = {{kNotifyDocDidOpen, nullptr, callback},
-               {kNotifyDocDidOpen, self, reinterpret_cast<void*>(&OnViewChanged)},
-               {kNotifyDocDidOpen, self, nullptr},
-               {15, self, callback}};
+  } cases[] = {{notify::PDDocDidOpen, nullptr, callback},
+               {notify::PDDocDidOpen, self, reinterpret_cast<void*>(&OnViewChanged)},
+               {notify::PDDocDidOpen, self, nullptr},
+               {-1, self, callback},
+               {notify::kCount, self, callback}};
   for (const auto& c : cases)
     EXPECT_EQ(Run([&] { AVAppRegisterNotification(c.selector, c.owner, c.proc, nullptr); }),
               kErrBadParameter);

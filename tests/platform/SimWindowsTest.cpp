@@ -110,26 +110,55 @@ TEST_F(SimWindowsTest, ShowAnswersThePreviousStateAndMoveSetsTheRect) {
   EXPECT_EQ(Rect(Info(child.GetSafeHwnd()).rect), (std::vector<int>{-3, 4, 7, 24}));
 }
 
-TEST_F(SimWindowsTest, DestroyTakesDescendantsFirstAndDeadWindowsIgnoreCalls) {
-  CStatic a, b, c;
+// Remembers, for each time its window was destroyed, whether the handle still named a live
+// window then.
+class WatchedStatic : public CStatic {
+ public:
+  std::vector<bool> destroyed;
+
+ protected:
+  void OnDestroy() override { destroyed.push_back(Info(GetSafeHwnd()).alive); }
+};
+
+TEST_F(SimWindowsTest, DestroyTakesDescendantsFirstAndTheirObjectsLetGo) {
+  WatchedStatic a, b, c;
   MakeChild(&a, kWindowStyleChild | kWindowStyleVisible);
   MakeChild(&b, kWindowStyleChild, &a);
   MakeChild(&c, kWindowStyleChild);
-  control::ClearWindowJournal();
-  control::DestroyHostWindow(page_.GetSafeHwnd());
   const WindowHandle order[] = {b.GetSafeHwnd(), a.GetSafeHwnd(), c.GetSafeHwnd(),
                                 page_.GetSafeHwnd()};
+  control::ClearWindowJournal();
+  control::DestroyHostWindow(page_.GetSafeHwnd());
   ASSERT_EQ(Journal().size(), 4u);
   for (size_t i = 0; i < 4; ++i)
     EXPECT_EQ(Journal()[i], std::make_pair(WindowOp::Destroy, order[i]));
+  // Each object heard once, while its window was still there, and holds no handle now.
+  for (const WatchedStatic* object : {&a, &b, &c}) {
+    EXPECT_EQ(object->destroyed, std::vector<bool>{true});
+    EXPECT_EQ(object->GetSafeHwnd(), nullptr);
+  }
 
   control::ClearWindowJournal();
   EXPECT_FALSE(a.ShowWindow(kShowWindowHide));
   a.MoveWindow(1, 2, 3, 4);
-  EXPECT_EQ(Rect(Info(a.GetSafeHwnd()).rect), (std::vector<int>{10, 20, 110, 220}));
+  EXPECT_EQ(Rect(Info(order[1]).rect), (std::vector<int>{10, 20, 110, 220}));
   EXPECT_FALSE(a.DestroyWindow());
-  EXPECT_EQ(a.GetSafeHwnd(), nullptr);
   EXPECT_TRUE(control::WindowJournal().empty());
+  EXPECT_EQ(a.destroyed.size(), 1u);
+}
+
+TEST_F(SimWindowsTest, AWindowObjectHearsOfItsOwnDestroyOnce) {
+  WatchedStatic a;
+  MakeChild(&a, kWindowStyleChild);
+  EXPECT_TRUE(a.DestroyWindow());
+  EXPECT_FALSE(a.DestroyWindow());
+  EXPECT_EQ(a.destroyed, std::vector<bool>{true});
+  // A detached window is no longer the object's business.
+  WatchedStatic b;
+  MakeChild(&b, kWindowStyleChild);
+  const WindowHandle window = b.Detach();
+  control::DestroyHostWindow(window);
+  EXPECT_TRUE(b.destroyed.empty());
 }
 
 TEST_F(SimWindowsTest, AWindowObjectDestroysOnlyTheWindowItStillHolds) {

@@ -44,7 +44,7 @@ TEST_F(About, ResourceTextsEndTheProductLine) {
 class HostWithoutAboutMenu : public PlayersHost {
  protected:
   refhost::Profile HostProfile() const override {
-    refhost::Profile profile;
+    refhost::Profile profile = PlayersHost::HostProfile();
     profile.noAboutMenu = true;
     return profile;
   }

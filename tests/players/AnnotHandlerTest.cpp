@@ -214,7 +214,7 @@ TEST_F(AnnotHandler, SendsNoTraceWithoutTheTraceTable) {
 class TracedAnnotHandler : public AnnotHandler {
  protected:
   Profile HostProfile() const override {
-    Profile profile;
+    Profile profile = PlayersHost::HostProfile();
     profile.debugWindow = true;
     return profile;
   }
@@ -268,7 +268,7 @@ TEST_F(TracedAnnotHandler, EachProcedureSendsItsOwnNameOncePerCall) {
 class RefusingHost : public PlayersHost {
  protected:
   Profile HostProfile() const override {
-    Profile profile;
+    Profile profile = PlayersHost::HostProfile();
     profile.refuseAnnotHandlers = true;
     return profile;
   }

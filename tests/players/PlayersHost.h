@@ -19,6 +19,7 @@
 #include "PlayerJournal.h"
 #include "TestData.h"
 #include "Viewer.h"
+#include "ViewerProfile.h"
 #include "PlatformControl.h"
 
 namespace playerstest {
@@ -50,7 +51,7 @@ using testsupport::SceneBytes;
 class PlayersHost : public ::testing::Test {
  protected:
   static void* ModuleInstance() { return reinterpret_cast<void*>(0x4D0Du); }
-  virtual refhost::Profile HostProfile() const { return refhost::Profile(); }
+  virtual refhost::Profile HostProfile() const { return testsupport::TestProfile(); }
   // Page views show pages at zoom 1.25, scrolled, with an aperture away from the origin.
   static refhost::ViewGeometry Geometry();
 

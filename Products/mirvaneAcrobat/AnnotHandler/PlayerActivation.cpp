@@ -77,7 +77,7 @@ ASBool ActivatePlayerAnnot(PDAnnot annot, AVPageView view, ASInt32 clickCount) {
     return ASTrue;
   }
 
-  platform::CStatic* window = OpenPlayerWindow(plan);
+  CPlayerWnd* window = OpenPlayerWindow(plan);
   if (window == nullptr) {
     AVAlertNote(kAlertNoWindow);
     return ASTrue;

@@ -19,7 +19,7 @@ constexpr size_t kTempFilePathSize = 1024;
 constexpr ASTCount kCopyBufferSize = 4096;
 
 bool ReadName(CosObj stream, const char* key, char* text) {
-  const CosObj value = CosDictGetKeyString(stream, key);
+  const CosObj value = GetDictKey(stream, key);
   if (CosObjGetType(value) != CosName) return false;
   const char* name = ASAtomGetString(CosNameValue(value));
   std::strncpy(text, name != nullptr ? name : "", kSceneNameSize - 1);
@@ -91,7 +91,7 @@ ExtractResult CopyScene(CosObj scene, const char* filePath, int64_t limit, OpenE
 
 bool ReadSceneNames(PDAnnot annot, CosObj* scene, char* baseName, char* extension) {
   const CosObj dict = PDAnnotGetCosObj(annot);
-  const CosObj stream = CosDictGetKeyString(dict, kKeyScene);
+  const CosObj stream = GetDictKey(dict, kKeyScene);
   if (CosObjGetType(stream) != CosStream) return false;
   if (!ReadName(stream, kKeyFilename, baseName) || !ReadName(stream, kKeySubtype, extension))
     return false;

@@ -81,7 +81,7 @@ typedef void(HOSTCALL* ViewBBoxProc)(AVAnnotHandler, AVPageView, PDAnnot, AVDevR
 // that no window stays over the deleted annotation.
 ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, AVKeyCode key,
                         AVFlagBits16 flags) {
-  if (!AVAppIsDeleteKeyStroke(key, flags)) return ASFalse;
+  if (!IsDeleteKeyStroke(key, flags)) return ASFalse;
   // Everything is acquired inside the frame, so that even a failing push of the frame
   // leaves nothing behind.
   PlayerUndoRecord* volatile record = nullptr;
@@ -150,7 +150,7 @@ ASAtom GetAnnotAppearanceState(PDAnnot annot) {
   HostExceptionFrame frame;
   HOST_DURING(frame)
   const CosObj dict = PDAnnotGetCosObj(annot);
-  if (CosDictKnownKeyString(dict, kKeyAS)) state = CosNameValue(CosDictGetKeyString(dict, kKeyAS));
+  if (IsDictKeyKnown(dict, kKeyAS)) state = CosNameValue(GetDictKey(dict, kKeyAS));
   HOST_HANDLER
   state = ASAtomNull;
   HOST_END_HANDLER
@@ -164,8 +164,8 @@ CosObj GetAnnotNormalAppearance(PDAnnot annot, ASAtom kind, ASAtom state) {
   HostExceptionFrame frame;
   HOST_DURING(frame)
   const CosObj dict = PDAnnotGetCosObj(annot);
-  if (CosDictKnownKeyString(dict, kKeyAP)) {
-    const CosObj ap = CosDictGetKeyString(dict, kKeyAP);
+  if (IsDictKeyKnown(dict, kKeyAP)) {
+    const CosObj ap = GetDictKey(dict, kKeyAP);
     if (CosObjGetType(ap) == CosDict && CosDictKnown(ap, kind)) {
       const CosObj normal = CosDictGet(ap, kind);
       CosObj result = {0, 0};

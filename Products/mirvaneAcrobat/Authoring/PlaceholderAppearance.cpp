@@ -11,7 +11,7 @@ constexpr char kFontResource[] = "MIRVANET";
 constexpr ASInt32 kFormDictRoom = 6;  // Length, Type, Subtype, FormType, BBox, Resources
 
 CosObj NewName(CosDoc cosDoc, const char* text) {
-  return CosNewNameFromString(cosDoc, ASFalse, text);
+  return NewNameObject(cosDoc, ASFalse, text);
 }
 
 CosObj NewInteger(CosDoc cosDoc, ASInt32 value) {
@@ -24,17 +24,17 @@ CosObj NewPlaceholderResources(CosDoc cosDoc) {
   const CosObj resources = CosNewDict(cosDoc, ASFalse, 2);
   const CosObj category = CosNewDict(cosDoc, ASTrue, 1);
   const CosObj font = CosNewDict(cosDoc, ASTrue, 4);
-  CosDictPutKeyString(font, "Type", NewName(cosDoc, "Font"));
-  CosDictPutKeyString(font, "Subtype", NewName(cosDoc, "Type1"));
-  CosDictPutKeyString(font, "Name", NewName(cosDoc, kFontResource));
-  CosDictPutKeyString(font, "BaseFont", NewName(cosDoc, "Helvetica"));
-  CosDictPutKeyString(category, kFontResource, font);
-  CosDictPutKeyString(resources, "Font", category);
+  PutDictKey(font, "Type", NewName(cosDoc, "Font"));
+  PutDictKey(font, "Subtype", NewName(cosDoc, "Type1"));
+  PutDictKey(font, "Name", NewName(cosDoc, kFontResource));
+  PutDictKey(font, "BaseFont", NewName(cosDoc, "Helvetica"));
+  PutDictKey(category, kFontResource, font);
+  PutDictKey(resources, "Font", category);
 
   const CosObj procSet = CosNewArray(cosDoc, ASFalse, 2);
   CosArrayPut(procSet, 0, NewName(cosDoc, "PDF"));
   CosArrayPut(procSet, 1, NewName(cosDoc, "Text"));
-  CosDictPutKeyString(resources, "ProcSet", procSet);
+  PutDictKey(resources, "ProcSet", procSet);
   return resources;
 }
 
@@ -51,7 +51,7 @@ void AttachPlaceholderAppearance(CosDoc cosDoc, CosObj annotDict, char* buffer,
   *openContent = content;
 
   const CosObj formDict = CosNewDict(cosDoc, ASFalse, kFormDictRoom);
-  CosDictPutKeyString(formDict, kKeyLength, NewInteger(cosDoc, kPlaceholderContentLength));
+  PutDictKey(formDict, kKeyLength, NewInteger(cosDoc, kPlaceholderContentLength));
   const CosObj form = CosNewStream(cosDoc, ASTrue, content, 0, ASFalse, formDict, noDecodeParams,
                                    kPlaceholderContentLength);
   // The data are in the document now; the stream over the buffer is no longer needed.
@@ -59,15 +59,15 @@ void AttachPlaceholderAppearance(CosDoc cosDoc, CosObj annotDict, char* buffer,
   ASStmClose(content);
 
   const CosObj dict = CosStreamDict(form);
-  CosDictPutKeyString(dict, "Type", NewName(cosDoc, "XObject"));
-  CosDictPutKeyString(dict, "Subtype", NewName(cosDoc, "Form"));
-  CosDictPutKeyString(dict, "FormType", NewInteger(cosDoc, 1));
+  PutDictKey(dict, "Type", NewName(cosDoc, "XObject"));
+  PutDictKey(dict, "Subtype", NewName(cosDoc, "Form"));
+  PutDictKey(dict, "FormType", NewInteger(cosDoc, 1));
   const CosObj bbox = CosNewArray(cosDoc, ASFalse, 4);
   const ASInt32 corners[4] = {0, 0, 100, 100};
   for (ASInt32 i = 0; i < 4; ++i) CosArrayPut(bbox, i, NewInteger(cosDoc, corners[i]));
-  CosDictPutKeyString(dict, "BBox", bbox);
-  CosDictPutKeyString(dict, "Resources", NewPlaceholderResources(cosDoc));
+  PutDictKey(dict, "BBox", bbox);
+  PutDictKey(dict, "Resources", NewPlaceholderResources(cosDoc));
 
   CosDictPut(appearance, gAtomN, form);
-  CosDictPutKeyString(annotDict, kKeyAP, appearance);
+  PutDictKey(annotDict, kKeyAP, appearance);
 }

@@ -36,13 +36,13 @@ void AddPlayerAnnot(AVPageView pageView, const Placement& placement, const char*
   } else {
     pageRect = *placement.pageRect;
   }
-  const PDAnnot annotation = PDPageAddNewAnnot(page, gHostBinding.extensionName, &pageRect);
+  const PDAnnot annotation = PDPageAddNewAnnot(page, kAddAnnotAtEnd, gHostBinding.extensionName, &pageRect);
   state->annotA = annotation.a;
   state->annotB = annotation.b;
 
   const CosObj annotDict = PDAnnotGetCosObj(annotation);
   const CosDoc cosDoc = PDDocGetCosDoc(PDPageGetDoc(page));
-  CosDictPutKeyString(annotDict, kKeyF, CosNewInteger(cosDoc, ASFalse, kAnnotFlagPrint));
+  PutDictKey(annotDict, kKeyF, CosNewInteger(cosDoc, ASFalse, kAnnotFlagPrint));
   EmbedSceneFile(annotation, pageView, scenePath);
   AttachPlaceholderAppearance(cosDoc, annotDict, buffer, &state->openContent);
 }

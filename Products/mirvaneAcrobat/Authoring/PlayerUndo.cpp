@@ -9,7 +9,7 @@ namespace {
 constexpr char kUndoHandlerType[] = "Mirvane Undo Handler";
 constexpr char kUndoTitle[] = "Undo Mirvane annotation deletion";
 constexpr char kRedoTitle[] = "Redo Mirvane annotation deletion";
-constexpr ASInt32 kTitleEncoding = 0;
+constexpr ASScript kTitleScript = kASRomanScript;
 
 AVUndoHandlerRec gUndoHandler;
 bool gUndoHandlerMade = false;
@@ -36,11 +36,11 @@ ASBool HOSTCALL Redo(AVUndo undo) {
 }
 
 void HOSTCALL UndoTitle(AVUndo undo, ASText title) {
-  if (RecordOf(undo)->kind == UndoKindDeletion) ASTextSetEncoded(title, kUndoTitle, kTitleEncoding);
+  if (RecordOf(undo)->kind == UndoKindDeletion) ASTextSetScriptText(title, kUndoTitle, kTitleScript);
 }
 
 void HOSTCALL RedoTitle(AVUndo undo, ASText title) {
-  if (RecordOf(undo)->kind == UndoKindDeletion) ASTextSetEncoded(title, kRedoTitle, kTitleEncoding);
+  if (RecordOf(undo)->kind == UndoKindDeletion) ASTextSetScriptText(title, kRedoTitle, kTitleScript);
 }
 
 void HOSTCALL Release(AVUndo undo) {

@@ -41,19 +41,19 @@ CosObj CopySceneIntoStream(CosDoc cosDoc, const char* path, OpenScene* open) {
   if (length < 0) ASRaise(fileErrTooBig);
 
   const CosObj sceneDict = CosNewDict(cosDoc, ASFalse, kSceneDictRoom);
-  CosDictPutKeyString(sceneDict, kKeyLength, CosNewInteger(cosDoc, ASFalse, length));
+  PutDictKey(sceneDict, kKeyLength, CosNewInteger(cosDoc, ASFalse, length));
   const CosObj stream =
       CosNewStream(cosDoc, ASTrue, open->stream, 0, ASFalse, sceneDict, CosNewNull(), length);
 
   const CosObj streamDict = CosStreamDict(stream);
-  CosDictPutKeyString(streamDict, "Type", CosNewNameFromString(cosDoc, ASFalse, "EmbeddedFile"));
+  PutDictKey(streamDict, "Type", NewNameObject(cosDoc, ASFalse, "EmbeddedFile"));
   char name[kScenePathSize];
   char ext[kScenePathSize];
   DeriveSceneNames(path, platform::kPathSeparator, name, sizeof name, ext, sizeof ext);
-  CosDictPutKeyString(streamDict, "Filename", CosNewNameFromString(cosDoc, ASFalse, name));
-  CosDictPutKeyString(streamDict, "Subtype", CosNewNameFromString(cosDoc, ASFalse, ext));
+  PutDictKey(streamDict, "Filename", NewNameObject(cosDoc, ASFalse, name));
+  PutDictKey(streamDict, "Subtype", NewNameObject(cosDoc, ASFalse, ext));
   const CosObj params = CosNewDict(cosDoc, ASFalse, kParamsDictRoom);
-  CosDictPutKeyString(params, "Size", CosNewInteger(cosDoc, ASFalse, length));
+  PutDictKey(params, "Size", CosNewInteger(cosDoc, ASFalse, length));
   CosDictPut(streamDict, ASAtomFromString("Params"), params);
   return stream;
 }
@@ -69,7 +69,7 @@ bool EmbedSceneFile(PDAnnot annotation, AVPageView pageView, const char* scenePa
 
   const CosDoc cosDoc = PDDocGetCosDoc(PDPageGetDoc(AVPageViewGetPage(pageView)));
   const CosObj annotDict = PDAnnotGetCosObj(annotation);
-  CosDictPutKeyString(annotDict, kKeyVersion, CosNewNameFromString(cosDoc, ASFalse, kSceneVersion));
+  PutDictKey(annotDict, kKeyVersion, NewNameObject(cosDoc, ASFalse, kSceneVersion));
 
   // The path name is made inside the frame, so that even a failing push of the frame leaves
   // nothing open.
@@ -87,6 +87,6 @@ bool EmbedSceneFile(PDAnnot annotation, AVPageView pageView, const char* scenePa
   ASRaise(code);
   HOST_END_HANDLER
 
-  CosDictPutKeyString(annotDict, kKeyScene, stream);
+  PutDictKey(annotDict, kKeyScene, stream);
   return true;
 }

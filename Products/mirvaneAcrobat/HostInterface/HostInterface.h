@@ -6,4 +6,5 @@
 #include "HostRecords.h"
 #include "HostBinding.h"
 #include "HostTables.h"
+#include "HostVersions.h"
 #include "HostExceptions.h"

@@ -1,5 +1,8 @@
 // The viewer's operations, by table and slot, as typed wrappers named as the viewer
 // names them. Each list line: table, slot, result, name, parameters, arguments.
+// MIRVANE_HOST_OPERATIONS holds what every table version the plug-in requires has;
+// MIRVANE_HOST_NEWER_OPERATIONS what only newer tables have, each with the table version
+// that brought it: those are called only behind the version test of HostVersions.h.
 #pragma once
 
 #include "HostBinding.h"
@@ -49,6 +52,7 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   X(Cos, 6, CosObj, CosNewNull, (), ())                                                            \
   X(Cos, 7, CosObj, CosNewInteger, (CosDoc doc, ASBool indirect, ASInt32 value),                   \
     (doc, indirect, value))                                                                        \
+  X(Cos, 10, CosObj, CosNewName, (CosDoc doc, ASBool indirect, ASAtom name), (doc, indirect, name)) \
   X(Cos, 12, CosObj, CosNewArray, (CosDoc doc, ASBool indirect, ASInt32 room),                     \
     (doc, indirect, room))                                                                         \
   X(Cos, 13, CosObj, CosNewDict, (CosDoc doc, ASBool indirect, ASInt32 room), (doc, indirect, room)) \
@@ -61,28 +65,21 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   X(Cos, 21, CosObj, CosDictGet, (CosObj dict, ASAtom key), (dict, key))                           \
   X(Cos, 22, void, CosDictPut, (CosObj dict, ASAtom key, CosObj value), (dict, key, value))        \
   X(Cos, 24, ASBool, CosDictKnown, (CosObj dict, ASAtom key), (dict, key))                         \
-  X(Cos, 26, void, CosArrayInsert, (CosObj array, ASInt32 position, CosObj value),                 \
+  X(Cos, 26, void, CosArrayPut, (CosObj array, ASInt32 index, CosObj value), (array, index, value)) \
+  X(Cos, 27, void, CosArrayInsert, (CosObj array, ASInt32 position, CosObj value),                 \
     (array, position, value))                                                                      \
-  X(Cos, 27, void, CosArrayPut, (CosObj array, ASInt32 index, CosObj value), (array, index, value)) \
   X(Cos, 31, CosObj, CosStreamDict, (CosObj stream), (stream))                                     \
   X(Cos, 32, ASStm, CosStreamOpenStm, (CosObj stream, ASInt32 mode), (stream, mode))               \
-  X(Cos, 85, CosObj, CosDictGetKeyString, (CosObj dict, const char* key), (dict, key))             \
-  X(Cos, 86, ASBool, CosDictKnownKeyString, (CosObj dict, const char* key), (dict, key))           \
-  X(Cos, 87, void, CosDictPutKeyString, (CosObj dict, const char* key, CosObj value),              \
-    (dict, key, value))                                                                            \
-  X(Cos, 95, CosObj, CosNewNameFromString, (CosDoc doc, ASBool indirect, const char* text),        \
-    (doc, indirect, text))                                                                         \
   /* PDModel */                                                                                    \
   X(PDModel, 15, ASBool, PDAnnotIsValid, (PDAnnot annot), (annot))                                 \
   X(PDModel, 17, void, PDAnnotGetRect, (PDAnnot annot, ASFixedRect * rect), (annot, rect))         \
   X(PDModel, 26, CosObj, PDAnnotGetCosObj, (PDAnnot annot), (annot))                               \
-  /* the viewer's own slot for creating an annotation on a page */                                \
-  X(PDModel, 50, PDAnnot, PDPageAddNewAnnot,                                                       \
-    (PDPage page, ASAtom subtype, const ASFixedRect* rect), (page, subtype, rect))                 \
-  /* the viewer's own slot for removing the annotation at an index of a page */                  \
-  X(PDModel, 51, void, PDPageRemoveAnnot, (PDPage page, ASInt32 index), (page, index))             \
   X(PDModel, 78, CosDoc, PDDocGetCosDoc, (PDDoc doc), (doc))                                       \
   X(PDModel, 139, PDDoc, PDPageGetDoc, (PDPage page), (page))                                      \
+  X(PDModel, 153, PDAnnot, PDPageAddNewAnnot,                                                      \
+    (PDPage page, ASInt32 addAfter, ASAtom subtype, const ASFixedRect* rect),                      \
+    (page, addAfter, subtype, rect))                                                               \
+  X(PDModel, 155, void, PDPageRemoveAnnot, (PDPage page, ASInt32 index), (page, index))            \
   X(PDModel, 156, ASInt32, PDPageGetAnnotIndex, (PDPage page, PDAnnot annot), (page, annot))      \
   /* AcroView */                                                                                   \
   X(AcroView, 5, void, AVAlertNote, (const char* text), (text))                                    \
@@ -121,11 +118,22 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   X(AcroView, 497, AVUndo, AVUndoNew, (AVDoc doc, AVUndoHandler handler, AVUndoHandlerData data),  \
     (doc, handler, data))                                                                          \
   X(AcroView, 499, AVUndoHandlerData, AVUndoGetData, (AVUndo undo), (undo))                        \
-  X(AcroView, 548, ASBool, AVAppIsDeleteKeyStroke, (AVKeyCode key, AVFlagBits16 flags),            \
-    (key, flags))                                                                                  \
   /* ASExtra */                                                                                    \
-  X(ASExtra, 17, void, ASTextSetEncoded, (ASText text, const char* narrow, ASInt32 encoding),      \
-    (text, narrow, encoding))
+  X(ASExtra, 17, void, ASTextSetScriptText, (ASText text, const char* narrow, ASScript script),   \
+    (text, narrow, script))
+
+// Each line: table, slot, the table version that brought the slot, result, name,
+// parameters, arguments.
+#define MIRVANE_HOST_NEWER_OPERATIONS(X)                                                           \
+  X(Cos, 85, 0x00070000, CosObj, CosDictGetKeyString, (CosObj dict, const char* key), (dict, key)) \
+  X(Cos, 86, 0x00070000, ASBool, CosDictKnownKeyString, (CosObj dict, const char* key),            \
+    (dict, key))                                                                                   \
+  X(Cos, 87, 0x00070000, void, CosDictPutKeyString, (CosObj dict, const char* key, CosObj value),  \
+    (dict, key, value))                                                                            \
+  X(Cos, 95, 0x00070000, CosObj, CosNewNameFromString,                                             \
+    (CosDoc doc, ASBool indirect, const char* text), (doc, indirect, text))                        \
+  X(AcroView, 548, 0x00070000, ASBool, AVAppShouldKeyDeleteObject,                                 \
+    (AVKeyCode key, AVFlagBits16 flags), (key, flags))
 // clang-format on
 
 // Slot constants: kCoreSlot_ASAtomFromString == 5, ...
@@ -133,6 +141,11 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   constexpr int k##table##Slot_##name = slot;
 MIRVANE_HOST_OPERATIONS(MIRVANE_HOST_SLOT)
 #undef MIRVANE_HOST_SLOT
+#define MIRVANE_HOST_NEWER_SLOT(table, slot, since, ret, name, params, args) \
+  constexpr int k##table##Slot_##name = slot;                               \
+  constexpr ASUns32 k##table##Since_##name = since;
+MIRVANE_HOST_NEWER_OPERATIONS(MIRVANE_HOST_NEWER_SLOT)
+#undef MIRVANE_HOST_NEWER_SLOT
 
 // Typed wrappers: each calls the table's entry at its slot.
 #define MIRVANE_HOST_WRAPPER(table, slot, ret, name, params, args)           \
@@ -141,6 +154,10 @@ MIRVANE_HOST_OPERATIONS(MIRVANE_HOST_SLOT)
     return reinterpret_cast<name##Proc>(HostTable(kHost##table)[slot]) args; \
   }
 MIRVANE_HOST_OPERATIONS(MIRVANE_HOST_WRAPPER)
+#define MIRVANE_HOST_NEWER_WRAPPER(table, slot, since, ret, name, params, args) \
+  MIRVANE_HOST_WRAPPER(table, slot, ret, name, params, args)
+MIRVANE_HOST_NEWER_OPERATIONS(MIRVANE_HOST_NEWER_WRAPPER)
+#undef MIRVANE_HOST_NEWER_WRAPPER
 #undef MIRVANE_HOST_WRAPPER
 
 // The optional trace table "ADBE:DebugWindow" (version 1); slot 3 takes one trace line.

@@ -25,6 +25,7 @@ typedef ASInt32 CosType;
 typedef ASInt32 NSelector;
 typedef ASUns16 AVFlagBits16;
 typedef ASInt32 AVKeyCode;
+typedef ASInt32 ASScript;  // a writing system; 0 is the Roman script
 
 constexpr ASAtom ASAtomNull = 0xFFFF;
 constexpr ASBool ASTrue = 1;
@@ -116,5 +117,14 @@ enum : ASUns16 { ASFILE_READ = 1, ASFILE_WRITE = 2, ASFILE_CREATE = 4 };
 constexpr ASErrorCode fileErrOpenFailed = 0x40010001;
 constexpr ASErrorCode fileErrTooBig = 0x40010004;
 
-// Notification selectors used by the plug-in.
-enum : NSelector { AVPageViewDidChangeNSEL = 14, PDDocWillCloseNSEL = 77, PDDocDidOpenNSEL = 89 };
+// Notification selectors used by the plug-in, as the viewer numbers them. PDDocDidClose
+// comes last as the viewer closes a document, after its views and their windows are gone.
+enum : NSelector { AVPageViewDidChangeNSEL = 14, PDDocDidCloseNSEL = 77, PDDocDidOpenNSEL = 89 };
+
+// The viewer's key codes of the deleting keys (Windows).
+enum : AVKeyCode { kAVKeyBackspace = 8, kAVKeyDelete = 127 };
+
+constexpr ASScript kASRomanScript = 0;
+
+// Where PDPageAddNewAnnot puts the new annotation in the page's annotations.
+constexpr ASInt32 kAddAnnotAtEnd = -2;

@@ -18,6 +18,21 @@ AVDevRect Aperture(AVPageView view) {
 
 }  // namespace
 
+void CPlayerWnd::CreatePlayer() {
+  mvnCreateGUI(GetSafeHwnd(), 0);
+  m_bPlayer = true;
+}
+
+void CPlayerWnd::DeletePlayer() {
+  if (!m_bPlayer) return;
+  m_bPlayer = false;
+  mvnDeleteGUI(GetSafeHwnd());
+}
+
+void CPlayerWnd::OnDestroy() {
+  DeletePlayer();
+}
+
 AVDevRect AnnotDeviceRect(AVPageView view, PDAnnot annot) {
   ASFixedRect pageRect;
   PDAnnotGetRect(annot, &pageRect);
@@ -37,11 +52,11 @@ bool PlanPlayerWindow(AVPageView view, PDAnnot annot, PlayerWindowPlan* plan) {
   return plan->parent != nullptr;
 }
 
-platform::CStatic* OpenPlayerWindow(const PlayerWindowPlan& plan) {
+CPlayerWnd* OpenPlayerWindow(const PlayerWindowPlan& plan) {
   platform::SetCurrentInstanceHandle(gHostBinding.moduleInstance);
   platform::CWnd parent;
   parent.Attach(plan.parent);
-  platform::CStatic* window = new platform::CStatic;
+  CPlayerWnd* window = new CPlayerWnd;
   const platform::WindowRect rect = {plan.rect.left, plan.rect.top, plan.rect.right,
                                      plan.rect.bottom};
   const bool created = window->Create("", kPlayerWindowStyle, rect, &parent, kPlayerWindowId);
@@ -50,11 +65,12 @@ platform::CStatic* OpenPlayerWindow(const PlayerWindowPlan& plan) {
     delete window;
     return nullptr;
   }
-  mvnCreateGUI(window->GetSafeHwnd(), 0);
+  window->CreatePlayer();
   return window;
 }
 
 void PlacePlayerWindow(const PlayerWindowEntry& entry, AVPageView view) {
+  if (!entry.window->IsWindowAlive()) return;
   const AVDevRect device = AnnotDeviceRect(view, entry.annot);
   const AVDevRect aperture = Aperture(view);
   const playergeometry::Rect rect =
@@ -73,7 +89,7 @@ void HidePlayerWindow(const PlayerWindowEntry& entry) {
 }
 
 void DestroyPlayerWindow(PlayerWindowEntry* entry) {
-  mvnDeleteGUI(entry->window->GetSafeHwnd());
+  entry->window->DeletePlayer();
   entry->window->DestroyWindow();
   delete entry->window;
   entry->window = nullptr;

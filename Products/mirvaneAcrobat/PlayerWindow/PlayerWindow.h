@@ -13,10 +13,31 @@ constexpr unsigned long kPlayerWindowStyle = platform::kWindowStyleChild |
                                              platform::kWindowStyleClipChildren;  // 0x52000000
 constexpr unsigned kPlayerWindowId = 0xFFFF;
 
+// A player window: a static control with the player library attached to it. The library
+// is told once that the player goes (mvnDeleteGUI), while the handle still names the
+// window: by DeletePlayer, or by the window's destruction, whoever destroys it; the viewer
+// destroys it with its page-view window when it closes a document, before the plug-in
+// hears of the close.
+class CPlayerWnd : public platform::CStatic {
+ public:
+  // Attaches the player to the window (mvnCreateGUI).
+  void CreatePlayer();
+  // Detaches the player (mvnDeleteGUI), unless it is detached already.
+  void DeletePlayer();
+  // Whether the window is still there; once it is gone, the object holds no handle.
+  bool IsWindowAlive() const { return GetSafeHwnd() != nullptr; }
+
+ protected:
+  void OnDestroy() override;
+
+ private:
+  bool m_bPlayer = false;
+};
+
 // One live player: a copy of its annotation's handle and its window, which the entry owns.
 struct PlayerWindowEntry {
   PDAnnot annot;
-  platform::CStatic* window;
+  CPlayerWnd* window;
 };
 
 // Where a player window for an annotation would open in a page view.
@@ -35,7 +56,7 @@ bool PlanPlayerWindow(AVPageView view, PDAnnot annot, PlayerWindowPlan* plan);
 // Creates the window, visible at the planned rectangle, for this module, and attaches the
 // player to it (mvnCreateGUI). Null when the window could not be created; the library is
 // then not called.
-platform::CStatic* OpenPlayerWindow(const PlayerWindowPlan& plan);
+CPlayerWnd* OpenPlayerWindow(const PlayerWindowPlan& plan);
 
 // Shows the window and moves it over its annotation in `view`, then gives the player its
 // area (mvnMoveWindow).
@@ -44,5 +65,6 @@ void PlacePlayerWindow(const PlayerWindowEntry& entry, AVPageView view);
 // Hides the window; the player is not told.
 void HidePlayerWindow(const PlayerWindowEntry& entry);
 
-// Detaches the player (mvnDeleteGUI), destroys the window and deletes its object.
+// Detaches the player (mvnDeleteGUI), destroys the window and deletes its object. For a
+// window someone else destroyed, the player was told then, and no window call is made.
 void DestroyPlayerWindow(PlayerWindowEntry* entry);
