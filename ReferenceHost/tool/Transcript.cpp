@@ -1,6 +1,7 @@
 #include "Transcript.h"
 
 #include <filesystem>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -121,20 +122,31 @@ void Transcript::PrintNews(refhost::Host& host) {
   std::fflush(out_);
 }
 
-// Window events and player calls, merged in the order they happened: both journals run
-// on one clock.
+// Notifications the viewer sent, window events and player calls, merged in the order they
+// happened: the three journals run on one clock.
 void Transcript::PrintWindowsAndPlayerCalls() {
   const std::vector<platform::control::WindowEvent>& windows = platform::control::WindowJournal();
   if (windowEvents_ > windows.size()) windowEvents_ = 0;  // the journal was cleared
   const size_t calls = static_cast<size_t>(mvnJournalCount());
   if (playerCalls_ > calls) playerCalls_ = 0;  // the journal was cleared
+  const std::vector<refhost::NotificationSent>& notifications = refhost::NotificationsSent();
   MvnJournalEntry entry{};
   bool haveEntry = false;
   for (;;) {
     if (!haveEntry && playerCalls_ < calls)
       haveEntry = mvnJournalGet(static_cast<int>(playerCalls_), &entry) != 0;
-    if (windowEvents_ < windows.size() &&
-        (!haveEntry || windows[windowEvents_].sequence < entry.sequence)) {
+    const long long never = std::numeric_limits<long long>::max();
+    const long long call = haveEntry ? entry.sequence : never;
+    const long long window = windowEvents_ < windows.size() ? windows[windowEvents_].sequence : never;
+    const long long notification =
+        notifications_ < notifications.size() ? notifications[notifications_].sequence : never;
+    if (notification != never && notification < window && notification < call) {
+      const refhost::NotificationSent& sent = notifications[notifications_++];
+      std::fprintf(out_, "  notification %s (%d) to %d procedure%s\n", sent.name.c_str(),
+                   static_cast<int>(sent.selector), sent.procedures, sent.procedures == 1 ? "" : "s");
+      continue;
+    }
+    if (window != never && window < call) {
       const platform::control::WindowEvent& event = windows[windowEvents_++];
       if (IsHostWindow(event)) PrintWindowEvent(event);
       continue;

@@ -39,6 +39,7 @@ struct Options {
   std::string pluginPath;
   std::string tempFolder;  // empty: the system's
   bool trace = false;
+  int viewerVersion = refhost::kNewestViewer;
   std::string script;  // empty: no session; "-": standard input
 };
 
@@ -52,7 +53,7 @@ std::string DefaultPluginPath(const char* argv0) {
 void Usage(std::FILE* out) {
   std::fprintf(
       out,
-      "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [SCRIPT]\n"
+      "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [--viewer-version N] [SCRIPT]\n"
       "  Loads the plug-in into the reference host and runs its start-up as the viewer does,\n"
       "  printing the handshake and the host tables the plug-in obtained.\n"
       "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
@@ -95,6 +96,10 @@ void Usage(std::FILE* out) {
       "  --temp DIR     the temporary folder the plug-in sees\n"
       "  --trace        offer the optional trace table and print its lines\n"
       "                 (--debug-window is the same)\n"
+      "  --viewer-version N  present the host as viewer N (6, 7, 8 or 9; default 9): every\n"
+      "                 table at version 0x000N0000 with that version's slots, as the\n"
+      "                 viewer publishes them; a call of a slot the host does not offer, or\n"
+      "                 past a table's end, ends the session with exit status 4\n"
       "Exit status: 0 fine, 1 the module failed to load, start or unload, 2 usage, 3 a script\n"
       "line could not run, 4 the plug-in broke a rule (player call order, host error,\n"
       "assertion, machine port or menu left acquired).\n");
@@ -115,6 +120,15 @@ int ParseOptions(int argc, char** argv, Options* options) {
       options->tempFolder = argv[++i];
     } else if (arg == "--trace" || arg == "--debug-window") {
       options->trace = true;
+    } else if (arg == "--viewer-version" && hasValue) {
+      const std::string value = argv[++i];
+      if (value.size() != 1 || value[0] < '0' + refhost::kOldestViewer ||
+          value[0] > '0' + refhost::kNewestViewer) {
+        std::fprintf(stderr, "refhost: --viewer-version takes %d to %d, not '%s'\n",
+                     refhost::kOldestViewer, refhost::kNewestViewer, value.c_str());
+        return kExitUsage;
+      }
+      options->viewerVersion = value[0] - '0';
     } else if ((arg == "-" || arg[0] != '-') && options->script.empty()) {
       options->script = arg;
     } else {
@@ -165,11 +179,21 @@ const char* YesNo(bool value) {
 }
 
 void PrintStartup(const refhost::Host& host, const refhost::StartupReport& startup) {
+  std::printf("viewer: version %u, with its published tables and notifications\n",
+              static_cast<unsigned>(host.OfferedVersion(refhost::Table::Core) >> 16));
   std::printf("PlugInMain: %s, agreed handshake version 0x%08X\n", YesNo(startup.mainResult),
               static_cast<unsigned>(startup.agreedVersion));
-  for (const refhost::HftLookup& lookup : host.lookups())
-    std::printf("  table %-16s version 0x%08X: %s\n", lookup.name.c_str(),
+  for (const refhost::HftLookup& lookup : host.lookups()) {
+    std::printf("  table %-16s version 0x%08X: %s", lookup.name.c_str(),
                 static_cast<unsigned>(lookup.version), lookup.found ? "obtained" : "not offered");
+    for (int t = 0; t < refhost::kTableCount; ++t) {
+      const refhost::Table table = static_cast<refhost::Table>(t);
+      if (lookup.found && lookup.name == refhost::TableName(table))
+        std::printf(" (the viewer's is 0x%08X, %d slots)",
+                    static_cast<unsigned>(host.OfferedVersion(table)), host.TableLength(table));
+    }
+    std::printf("\n");
+  }
   std::printf("setup: %s\n", YesNo(startup.setupResult));
   if (startup.handshakeCompleted) {
     const char* name = host.AtomText(startup.handshakeRecord.extensionName);
@@ -330,7 +354,7 @@ int main(int argc, char** argv) {
                  options.tempFolder.c_str());
     return kExitUsage;
   }
-  refhost::Profile profile;
+  refhost::Profile profile = refhost::Profile::Viewer(options.viewerVersion);
   profile.debugWindow = options.trace;
   return options.script.empty() ? RunReport(options, profile) : RunSession(options, profile);
 }

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdlib>
+#include <string>
 
 #include "Host.h"
 #include "HostInterface/HostInterface.h"
 #include "PlugInEntry.h"
 #include "PluginLoader.h"
+#include "ViewerFacts.h"
 
 namespace {
 
@@ -236,12 +239,83 @@ TEST(RecordLayouts, PlugInAndHostAgreeOnEverySizeAndMemberOffset) {
     EXPECT_EQ(row.plugin, row.host) << row.record << "." << row.member;
 }
 
-using HostCoreDeathTest = HostCoreTest;
+// Every operation of the plug-in's own list is at the slot where the viewer publishes it
+// under that name, live, and within the table version the plug-in requires, or else one of
+// the newer operations that it calls only behind the version test.
+TEST(PlugInOperations, EachIsTheViewersOperationAtItsPublishedSlotAndVersion) {
+  struct Row {
+    const char* table;
+    int slot;
+    const char* name;
+    ASUns32 since;  // 0: called on every table the plug-in accepts
+  };
+#define PLUGIN_ROW(table, slot, ret, name, params, args) {#table, slot, #name, 0},
+#define PLUGIN_NEWER_ROW(table, slot, since, ret, name, params, args) {#table, slot, #name, since},
+  const Row rows[] = {MIRVANE_HOST_OPERATIONS(PLUGIN_ROW)
+                          MIRVANE_HOST_NEWER_OPERATIONS(PLUGIN_NEWER_ROW)};
+#undef PLUGIN_ROW
+#undef PLUGIN_NEWER_ROW
+  ASSERT_GT(sizeof rows / sizeof rows[0], 60u);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.table) + " " + std::to_string(row.slot) + " " + row.name);
+    const viewerfacts::TableFacts* facts = nullptr;
+    for (const viewerfacts::TableFacts& table : viewerfacts::kTables)
+      if (std::string(table.name) == row.table) facts = &table;
+    ASSERT_NE(facts, nullptr);
+    ASSERT_GE(row.slot, 1);
+    ASSERT_LE(row.slot, facts->slotCount);
+    const viewerfacts::SlotFact& fact = facts->slots[row.slot];
+    EXPECT_STREQ(fact.operation, row.name);
+    EXPECT_TRUE(fact.live);
+    ASUns32 required = 0;
+    for (const RequiredHostTable& table : kRequiredHostTables)
+      if (std::string(table.name) == row.table) required = table.version;
+    ASSERT_NE(required, 0u);
+    if (row.since == 0) {
+      EXPECT_LE(fact.from, required) << "newer than the table version the plug-in requires";
+    } else {
+      EXPECT_GT(row.since, required) << "needs no version test";
+      EXPECT_LE(fact.from, row.since) << "called on tables that do not have it";
+    }
+  }
+}
 
-TEST_F(HostCoreDeathTest, SlotTheHostDoesNotOfferFailsLoudlyNamingTableAndSlot) {
+// A slot the host does not fill, or one past the end of the table at the version offered,
+// ends the session with status 4 and says what was called.
+TEST(HostTrapDeathTest, CallsTheViewerDoesNotOfferEndTheSessionNamingWhatWasCalled) {
+  const struct {
+    int viewer;
+    HostTableId table;
+    int slot;
+    const char* message;
+  } cases[] = {
+      {9, kHostPDModel, 50,
+       "the plug-in called PDModel slot 50 \\(PDBookmarkGetFirstChild\\), which this host "
+       "does not offer"},
+      {9, kHostCos, 3, "Cos slot 3 \\(CosObjIsIndirect\\), which this host does not offer"},
+      {6, kHostPDSRead, 1, "PDSRead slot 1 \\(PDDocGetStructTreeRoot\\), which"},
+      {6, kHostCos, 85,
+       "Cos slot 85 \\(CosDictGetKeyString\\) past the end of the table: Cos version "
+       "0x00060000 has 76 slots"},
+      {6, kHostAcroView, 548,
+       "AcroView slot 548 \\(AVAppShouldKeyDeleteObject\\) past the end of the table: "
+       "AcroView version 0x00060000 has 545 slots"},
+      {9, kHostPDModel, 647,
+       "PDModel slot 647 \\(PDApplyFunctionEx\\) past the end of the table: PDModel version "
+       "0x00090000 has 646 slots"},
+      {9, kHostCore, 15, "Core slot 15 past the end of the table: Core version 0x00090000 has 14"},
+  };
   typedef void(HOSTCALL * AnyProc)();
-  EXPECT_DEATH(reinterpret_cast<AnyProc>(HostTable(kHostCos)[3])(), "Cos slot 3");
-  EXPECT_DEATH(reinterpret_cast<AnyProc>(HostTable(kHostPDSRead)[1])(), "PDSRead slot 1");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    EXPECT_EXIT(
+        {
+          refhost::Host host(refhost::Profile::Viewer(c.viewer));
+          if (!refhost::RunStartup(host, &PlugInMain, nullptr).ok()) std::exit(1);
+          reinterpret_cast<AnyProc>(HostTable(c.table)[c.slot])();
+        },
+        ::testing::ExitedWithCode(4), c.message);
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #   PNGS        NAME|WIDTHxHEIGHT, several separated by commas: PNG files the session must
 #               leave in WORK_DIR, with their size in pixels (optional; earlier ones are
 #               removed first)
+#   VIEWER      the viewer version refhost presents (optional: --viewer-version)
 #   REGENERATE  when true (or with REFHOST_REGENERATE=1 in the environment), EXPECTED is
 #               rewritten from this run instead of compared
 cmake_minimum_required(VERSION 3.20)
@@ -43,8 +44,12 @@ file(REMOVE_RECURSE "${temp}")
 file(MAKE_DIRECTORY "${temp}")
 # Into files, not pipes: wine's own background processes (started by the first program in
 # a prefix) inherit the handles and would hold pipes open long after the session ends.
+set(viewer_args "")
+if(DEFINED VIEWER)
+  set(viewer_args --viewer-version "${VIEWER}")
+endif()
 execute_process(
-  COMMAND ${EMULATOR} "${REFHOST}" --temp "${temp}" "${SCRIPT}"
+  COMMAND ${EMULATOR} "${REFHOST}" --temp "${temp}" ${viewer_args} "${SCRIPT}"
   WORKING_DIRECTORY "${WORK_DIR}"
   OUTPUT_FILE "${WORK_DIR}/${NAME}.stdout"
   ERROR_FILE "${WORK_DIR}/${NAME}.stderr"

@@ -11,6 +11,12 @@
 #include <string>
 #include <thread>
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "PlatformControl.h"
 
 namespace testsupport {
@@ -45,9 +51,20 @@ inline void RemoveTestFolder(const std::string& folder) {
 }
 
 // An empty folder of the running test case's own under the system's temporary folder.
+inline long CurrentProcessId() {
+#if defined(_WIN32)
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
+
 inline std::string FreshTestFolder(const std::string& prefix) {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string id = std::string(info->test_suite_name()) + "-" + info->name();
+  // The process too: ctest runs a case again beside itself under other settings (another
+  // viewer version, another code page).
+  std::string id = std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+                   std::to_string(CurrentProcessId());
   for (char& c : id)
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / (prefix + id);
