@@ -109,6 +109,10 @@ MIRVANE_PLATFORM_API std::vector<WindowInfo> AllWindows();
 MIRVANE_PLATFORM_API std::vector<WindowInfo> LiveChildWindows(WindowHandle parent);
 MIRVANE_PLATFORM_API const std::vector<WindowEvent>& WindowJournal();
 MIRVANE_PLATFORM_API void ClearWindowJournal();
+// Calls a window object made (show, move, destroy) with a handle whose window was gone
+// by then, and which might have named another window: there should never be any. On
+// Windows this counts the calls of this copy of the platform.
+MIRVANE_PLATFORM_API int CallsOnGoneWindows();
 
 // --- Temporary folder -------------------------------------------------------------------
 

@@ -18,12 +18,17 @@ struct WindowSystem {
   std::vector<control::WindowInfo> windows;  // index = handle - kFirstHandle
   std::vector<control::WindowEvent> journal;
   std::map<WindowHandle, CWnd*> objects;  // windows created by a window object, by handle
+  int callsOnGoneWindows = 0;
 };
 
 WindowSystem& Windows() {
   static WindowSystem* system = new WindowSystem;  // never destroyed: modules may outlive statics
   return *system;
 }
+
+// The record of the live window a window object holds; null, and counted, when the object
+// holds a handle whose window is gone.
+control::WindowInfo* HeldWindow(WindowHandle handle);
 
 // The record of a live window, or null for a destroyed or unknown handle.
 control::WindowInfo* LiveWindow(WindowHandle handle) {
@@ -32,6 +37,12 @@ control::WindowInfo* LiveWindow(WindowHandle handle) {
   if (value < kFirstHandle || value - kFirstHandle >= windows.size()) return nullptr;
   control::WindowInfo& info = windows[value - kFirstHandle];
   return info.alive ? &info : nullptr;
+}
+
+control::WindowInfo* HeldWindow(WindowHandle handle) {
+  control::WindowInfo* info = LiveWindow(handle);
+  if (info == nullptr && handle != nullptr) ++Windows().callsOnGoneWindows;
+  return info;
 }
 
 void Journal(control::WindowOp op, const control::WindowInfo& info, bool repaint = false) {
@@ -117,7 +128,7 @@ WindowHandle CWnd::Detach() {
 }
 
 bool CWnd::ShowWindow(int command) {
-  control::WindowInfo* info = LiveWindow(m_hWnd);
+  control::WindowInfo* info = HeldWindow(m_hWnd);
   if (info == nullptr) return false;
   const bool wasVisible = info->visible;
   info->visible = command != kShowWindowHide;
@@ -131,7 +142,7 @@ bool CWnd::ShowWindow(int command) {
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
-  control::WindowInfo* info = LiveWindow(m_hWnd);
+  control::WindowInfo* info = HeldWindow(m_hWnd);
   if (info == nullptr) return;
   info->rect = {x, y, FarEdge(x, width), FarEdge(y, height)};
   Journal(control::WindowOp::Move, *info, repaint);
@@ -140,6 +151,7 @@ void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
 bool CWnd::DestroyWindow() {
   WindowHandle window = m_hWnd;
   if (window == nullptr) return false;
+  HeldWindow(window);
   const bool destroyed = DestroyTree(window);
   Detach();  // also when the window was gone already
   return destroyed;
@@ -198,6 +210,10 @@ const std::vector<WindowEvent>& WindowJournal() {
 
 void ClearWindowJournal() {
   Windows().journal.clear();
+}
+
+int CallsOnGoneWindows() {
+  return Windows().callsOnGoneWindows;
 }
 
 namespace internal {

@@ -259,7 +259,12 @@ void Reset() {
   s.dialogAnswers.clear();
   s.dialogCalls.clear();
   win32::AssertionLog().clear();
+  win32::CallsOnGoneWindows() = 0;
   SetTempFolder(std::string());
+}
+
+int CallsOnGoneWindows() {
+  return win32::CallsOnGoneWindows();
 }
 
 const std::vector<AssertionReport>& AssertionReports() {

@@ -22,5 +22,8 @@ const DialogRequest* CurrentDialogRequest();
 // list is bounded, as a report must never end or exhaust the process).
 std::vector<control::AssertionReport>& AssertionLog();
 
+// Window calls this copy's window objects made with a handle whose window was gone.
+int& CallsOnGoneWindows();
+
 }  // namespace win32
 }  // namespace platform

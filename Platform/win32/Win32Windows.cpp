@@ -7,6 +7,7 @@
 #include <map>
 
 #include "../Platform.h"
+#include "Win32Internal.h"
 
 namespace platform {
 namespace {
@@ -23,7 +24,25 @@ std::map<HWND, Subclass>& Subclasses() {
 
 LRESULT CALLBACK WindowObjectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+int gCallsOnGoneWindows = 0;
+
+// The window a window object holds, or null, counted, when its handle names no window.
+HWND Held(WindowHandle handle) {
+  if (handle == nullptr) return nullptr;
+  if (!IsWindow(static_cast<HWND>(handle))) {
+    ++gCallsOnGoneWindows;
+    return nullptr;
+  }
+  return static_cast<HWND>(handle);
+}
+
 }  // namespace
+
+namespace win32 {
+int& CallsOnGoneWindows() {
+  return gCallsOnGoneWindows;
+}
+}  // namespace win32
 
 struct WindowObjects {
   static void Destroying(HWND window) {
@@ -76,18 +95,18 @@ WindowHandle CWnd::Detach() {
 }
 
 bool CWnd::ShowWindow(int command) {
-  if (m_hWnd == nullptr) return false;
-  return ::ShowWindow(static_cast<HWND>(m_hWnd), command) != FALSE;
+  const HWND window = Held(m_hWnd);
+  return window != nullptr && ::ShowWindow(window, command) != FALSE;
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
-  if (m_hWnd == nullptr) return;
-  ::MoveWindow(static_cast<HWND>(m_hWnd), x, y, width, height, repaint ? TRUE : FALSE);
+  const HWND window = Held(m_hWnd);
+  if (window != nullptr) ::MoveWindow(window, x, y, width, height, repaint ? TRUE : FALSE);
 }
 
 bool CWnd::DestroyWindow() {
-  if (m_hWnd == nullptr) return false;
-  const bool destroyed = ::DestroyWindow(static_cast<HWND>(m_hWnd)) != FALSE;
+  const HWND window = Held(m_hWnd);
+  const bool destroyed = window != nullptr && ::DestroyWindow(window) != FALSE;
   Detach();
   return destroyed;
 }

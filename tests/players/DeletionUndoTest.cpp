@@ -21,7 +21,6 @@ class Deletion : public PlayersHost {
  protected:
   void SetUp() override {
     PlayersHost::SetUp();
-    mvnJournalSetClock(&platform::control::NextJournalSequence);
     doc_ = OpenDocument(1);
     page_ = refhost::DocumentPage(doc_, 0);
     view_ = refhost::NewPageView(doc_, 0, Geometry());
@@ -30,10 +29,6 @@ class Deletion : public PlayersHost {
     box_ = refhost::AnnotationViewBox(view_, 1);
     scene_ = TempPath("new.mvn");
     std::ofstream(scene_, std::ios::binary) << SceneBytes(777);
-  }
-  void TearDown() override {
-    mvnJournalSetClock(nullptr);
-    PlayersHost::TearDown();
   }
   size_t Players() { return refhost::PageAnnotations(page_).size() - 1; }  // besides `other`
   PDAnnot Recreated() { return refhost::PageAnnotations(page_).back(); }

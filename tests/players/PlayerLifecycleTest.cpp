@@ -81,6 +81,17 @@ TEST_F(PlayerLifecycle, ClickOpensAPlayerWindowOverTheAnnotationAndPlaysItsScene
 
 TEST_F(PlayerLifecycle, RegistryKeepsWindowsByPageAndFurtherClicksDoNothing) {
   OpenPlayers();
+  // Like the viewer's, the handles of one document's annotations share their first word:
+  // only both words tell a_ from b_, and each gets a player of its own below.
+  ASSERT_EQ(a_.a, b_.a);
+  ASSERT_NE(a_.b, b_.b);
+  // A count other than 1 belongs to a double click: it opens nothing, even where no player
+  // is live yet.
+  Click(view_, 0, 2);
+  Click(view_, 1, 3);
+  EXPECT_TRUE(PlayerWindows(view_).empty());
+  EXPECT_TRUE(PlayerCalls().empty());
+  EXPECT_TRUE(TempFiles().empty());
   ActivateAll();
   const ZAruPDDoc* record = TheDocManager().GetDoc(static_cast<PDDoc>(doc_));
   ASSERT_NE(nullptr, record);
@@ -159,11 +170,24 @@ TEST_F(PlayerLifecycle, OnePageInTwoViewsMovesItsWindowsByTheDrawnView) {
   ExpectClean();
 }
 
+// The viewer closes a document as the real one does: its view hears first, the page-view
+// windows go with their children, and the plug-in hears PDDocDidClose last. Each player is
+// told once, while its window is still there, and nothing calls a window that is gone.
 TEST_F(PlayerLifecycle, ClosingDestroysEachWindowOnceInLibraryOrder) {
   OpenPlayers();
   ActivateAll();
   refhost::DrawPageView(view_);
+  const size_t notificationsBefore = refhost::NotificationsSent().size();
   refhost::CloseDocument(doc_);
+  std::vector<std::string> sent;
+  long long willClose = 0, didClose = 0;
+  for (size_t i = notificationsBefore; i < refhost::NotificationsSent().size(); ++i) {
+    const refhost::NotificationSent& n = refhost::NotificationsSent()[i];
+    sent.push_back(n.name);
+    if (n.name == "AVDocWillClose") willClose = n.sequence;
+    if (n.name == "PDDocDidClose") didClose = n.sequence;
+  }
+  EXPECT_EQ(sent, (std::vector<std::string>{"AVDocWillClose", "PDDocWillClose", "PDDocDidClose"}));
   for (const auto& w : windows_) {
     platform::control::WindowInfo info;
     ASSERT_TRUE(platform::control::LookUpWindow(w.handle, &info));
@@ -174,8 +198,52 @@ TEST_F(PlayerLifecycle, ClosingDestroysEachWindowOnceInLibraryOrder) {
     EXPECT_EQ(0u, calls[1].find("file "));
     EXPECT_EQ("delete", calls.back());
     EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "delete"));
+    long long deleted = 0, destroyed = 0;
+    for (const PlayerCall& call : PlayerCalls())
+      if (call.window == w.handle && call.kind == kMvnDeleteGUI) deleted = call.sequence;
+    for (const platform::control::WindowEvent& event : platform::control::WindowJournal())
+      if (event.handle == w.handle && event.op == platform::control::WindowOp::Destroy)
+        destroyed = event.sequence;
+    EXPECT_LT(willClose, deleted);
+    EXPECT_LT(deleted, destroyed) << "the player is told while its window is there";
+    EXPECT_LT(destroyed, didClose);
   }
+  EXPECT_EQ(0, platform::control::CallsOnGoneWindows());
   EXPECT_EQ(0u, TheDocManager().DocCount());
+  EXPECT_TRUE(platform::control::AssertionReports().empty());
+  ExpectClean();
+}
+
+// A page view the viewer closes while its document stays open takes the player windows in
+// it along: their players are told then, drawing leaves them be, and a click plays anew.
+TEST_F(PlayerLifecycle, PageViewClosedUnderItsPlayersLetsThemGoAndAClickPlaysAgain) {
+  OpenPlayers();
+  ActivateAll();
+  const Handle other = refhost::NewPageView(doc_, 2, Geometry());
+  refhost::ClosePageView(view_);
+  auto deletes = [](void* window) {
+    const std::vector<std::string> calls = CallsFor(window);
+    return std::count(calls.begin(), calls.end(), "delete");
+  };
+  for (const auto& w : windows_) {
+    EXPECT_EQ(1, deletes(w.handle));
+    EXPECT_EQ("delete", CallsFor(w.handle).back());
+  }
+  const size_t calls = PlayerCalls().size();
+  refhost::DrawPageView(other);
+  EXPECT_EQ(calls, PlayerCalls().size());
+  Click(other, 0);
+  ASSERT_EQ(1u, PlayerWindows(other).size());
+  void* const replay = PlayerWindows(other)[0].handle;
+  EXPECT_EQ(calls + 2, PlayerCalls().size());
+  refhost::DrawPageView(other);
+  const platform::WindowRect expected = ExpectedWindowRect(other, a_);
+  const platform::WindowRect actual = RectOf(replay);
+  EXPECT_EQ(std::make_pair(expected.left, expected.top), std::make_pair(actual.left, actual.top));
+  refhost::CloseDocument(doc_);
+  EXPECT_EQ(1, deletes(replay));
+  for (const auto& w : windows_) EXPECT_EQ(1, deletes(w.handle));
+  EXPECT_EQ(0, platform::control::CallsOnGoneWindows());
   EXPECT_TRUE(platform::control::AssertionReports().empty());
   ExpectClean();
 }

@@ -83,6 +83,8 @@ refhost::ViewGeometry PlayersHost::Geometry() {
 void PlayersHost::SetUp() {
   platform::control::Reset();
   mvnJournalClear();
+  // Player calls, window events and notifications on one clock, to be put in order.
+  mvnJournalSetClock(&platform::control::NextJournalSequence);
   temp_ = testsupport::FreshTestFolder("mirvane-players-");
   platform::control::SetTempFolder(temp_);
 
@@ -92,6 +94,7 @@ void PlayersHost::SetUp() {
 }
 
 void PlayersHost::TearDown() {
+  mvnJournalSetClock(nullptr);
   platform::control::SetCodePage(1252);
   if (!temp_.empty()) testsupport::RemoveTestFolder(temp_);
 }
