@@ -168,7 +168,8 @@ void Host::Trapped(Table table, int slot) const {
                  TableName(table), slot, name.c_str(), TableName(table),
                  static_cast<unsigned>(offered_[t]), lengths_[t]);
   } else {
-    std::fprintf(stderr, "refhost: the plug-in called %s slot %d%s, which this host does not offer\n",
+    std::fprintf(stderr,
+                 "refhost: the plug-in called %s slot %d%s, which this host does not offer\n",
                  TableName(table), slot, name.c_str());
   }
   std::fflush(stderr);

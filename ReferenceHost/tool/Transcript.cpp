@@ -137,13 +137,15 @@ void Transcript::PrintWindowsAndPlayerCalls() {
       haveEntry = mvnJournalGet(static_cast<int>(playerCalls_), &entry) != 0;
     const long long never = std::numeric_limits<long long>::max();
     const long long call = haveEntry ? entry.sequence : never;
-    const long long window = windowEvents_ < windows.size() ? windows[windowEvents_].sequence : never;
+    const long long window =
+        windowEvents_ < windows.size() ? windows[windowEvents_].sequence : never;
     const long long notification =
         notifications_ < notifications.size() ? notifications[notifications_].sequence : never;
     if (notification != never && notification < window && notification < call) {
       const refhost::NotificationSent& sent = notifications[notifications_++];
       std::fprintf(out_, "  notification %s (%d) to %d procedure%s\n", sent.name.c_str(),
-                   static_cast<int>(sent.selector), sent.procedures, sent.procedures == 1 ? "" : "s");
+                   static_cast<int>(sent.selector), sent.procedures,
+                   sent.procedures == 1 ? "" : "s");
       continue;
     }
     if (window != never && window < call) {

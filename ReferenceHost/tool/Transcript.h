@@ -71,9 +71,9 @@ class Transcript {
 #if defined(_WIN32)
   std::set<void*> hostWindows_;  // windows whose events are printed
 #endif
-  size_t windowEvents_ = 0, playerCalls_ = 0, notifications_ = 0, draws_ = 0, cursors_ = 0, invalidations_ = 0,
-         alerts_ = 0, assertions_ = 0, traces_ = 0, errors_ = 0, dialogs_ = 0, menuItems_ = 0,
-         undoEvents_ = 0, removals_ = 0;
+  size_t windowEvents_ = 0, playerCalls_ = 0, notifications_ = 0, draws_ = 0, cursors_ = 0,
+         invalidations_ = 0, alerts_ = 0, assertions_ = 0, traces_ = 0, errors_ = 0, dialogs_ = 0,
+         menuItems_ = 0, undoEvents_ = 0, removals_ = 0;
   Totals totals_;
 };
 

@@ -149,7 +149,8 @@ void InstallAcroViewOperations(Host& host) {
                &AVPageViewAcquireMachinePort>();
   host.Install<Table::AcroView, AcroView::AVPageViewReleaseMachinePort,
                &AVPageViewReleaseMachinePort>();
-  host.Install<Table::AcroView, AcroView::AVAppShouldKeyDeleteObject, &AVAppShouldKeyDeleteObject>();
+  host.Install<Table::AcroView, AcroView::AVAppShouldKeyDeleteObject,
+               &AVAppShouldKeyDeleteObject>();
   host.Install<Table::AcroView, AcroView::AVUndoNew, &AVUndoNew>();
   host.Install<Table::AcroView, AcroView::AVUndoGetData, &AVUndoGetData>();
   host.Install<Table::ASExtra, ASExtra::ASTextSetScriptText, &ASTextSetScriptText>();

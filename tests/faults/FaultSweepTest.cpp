@@ -31,7 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace refhost;
 
-
 struct CallPoint {
   Table table;
   int slot;

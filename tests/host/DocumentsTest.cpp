@@ -183,12 +183,10 @@ TEST_F(DocumentsTest, NewAnnotationGoesWhereAddAfterSays) {
     ASInt32 addAfter;
     ASErrorCode error;
     std::vector<std::string> order;
-  } cases[] = {{-2, kErrNone, {"Circle", "Square", "Line"}},
-               {-1, kErrNone, {"Line", "Circle", "Square"}},
-               {0, kErrNone, {"Circle", "Line", "Square"}},
-               {1, kErrNone, {"Circle", "Square", "Line"}},
-               {2, kErrBadParameter, {"Circle", "Square"}},
-               {-3, kErrBadParameter, {"Circle", "Square"}}};
+  } cases[] = {
+      {-2, kErrNone, {"Circle", "Square", "Line"}}, {-1, kErrNone, {"Line", "Circle", "Square"}},
+      {0, kErrNone, {"Circle", "Line", "Square"}},  {1, kErrNone, {"Circle", "Square", "Line"}},
+      {2, kErrBadParameter, {"Circle", "Square"}},  {-3, kErrBadParameter, {"Circle", "Square"}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.addAfter);
     const Handle doc = NewDocument(1, PageRect(0, 0, 612, 792));

@@ -112,7 +112,8 @@ HOSTTEST_OP(AcroView, AVPageViewDrawCosObj, void, (Handle view, CosObj obj, cons
 HOSTTEST_OP(AcroView, AVSysSetCursor, void, (void* cursor), (cursor))
 HOSTTEST_OP(AcroView, AVPageViewAcquireMachinePort, void*, (Handle view), (view))
 HOSTTEST_OP(AcroView, AVPageViewReleaseMachinePort, void, (Handle view, void* port), (view, port))
-HOSTTEST_OP(AcroView, AVAppShouldKeyDeleteObject, ASBool, (ASInt32 key, ASUns16 flags), (key, flags))
+HOSTTEST_OP(AcroView, AVAppShouldKeyDeleteObject, ASBool, (ASInt32 key, ASUns16 flags),
+            (key, flags))
 HOSTTEST_OP(AcroView, AVUndoNew, Handle,
             (Handle docView, const UndoHandlerRec* handler, void* data), (docView, handler, data))
 HOSTTEST_OP(AcroView, AVUndoGetData, void*, (Handle undo), (undo))

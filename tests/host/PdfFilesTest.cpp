@@ -176,8 +176,8 @@ TEST_F(PdfFilesTest, EverythingThePlugInWritesSurvivesSaveAndReopen) {
   PDAnnot annot{};
   CosObj dict{};
   ASSERT_EQ(Run([&] {
-              annot =
-                  PDPageAddNewAnnot(DocumentPage(doc, 1), -2, ASAtomFromString("KXTRIVOPlayer"), &rect);
+              annot = PDPageAddNewAnnot(DocumentPage(doc, 1), -2, ASAtomFromString("KXTRIVOPlayer"),
+                                        &rect);
               dict = PDAnnotGetCosObj(annot);
               CosDictPutKeyString(dict, "F", CosNewInteger(cos, 0, 4));
               CosDictPutKeyString(dict, "Version", CosNewNameFromString(cos, 0, "1.0"));

@@ -304,9 +304,8 @@ TEST_F(ViewerTest, NotificationsReachEveryRegisteredProcedureInOrder) {
   EXPECT_EQ(gLog, (std::vector<std::string>{
                       "first opened 3 pages, error 0", "second opened 3 pages, error 0",
                       "first view of page 1 changed, how 8", "first view of page 1 changed, how 5",
-                      "first view of page 3 changed, how 2",
-                      "first document view closing, 1 views", "second closing 3 pages, 0 views",
-                      "first closing 3 pages, 0 views"}));
+                      "first view of page 3 changed, how 2", "first document view closing, 1 views",
+                      "second closing 3 pages, 0 views", "first closing 3 pages, 0 views"}));
 
   if (PdfFilesSupported()) {
     TempFolder folder;

@@ -36,7 +36,8 @@ void AddPlayerAnnot(AVPageView pageView, const Placement& placement, const char*
   } else {
     pageRect = *placement.pageRect;
   }
-  const PDAnnot annotation = PDPageAddNewAnnot(page, kAddAnnotAtEnd, gHostBinding.extensionName, &pageRect);
+  const PDAnnot annotation =
+      PDPageAddNewAnnot(page, kAddAnnotAtEnd, gHostBinding.extensionName, &pageRect);
   state->annotA = annotation.a;
   state->annotB = annotation.b;
 

@@ -36,11 +36,13 @@ ASBool HOSTCALL Redo(AVUndo undo) {
 }
 
 void HOSTCALL UndoTitle(AVUndo undo, ASText title) {
-  if (RecordOf(undo)->kind == UndoKindDeletion) ASTextSetScriptText(title, kUndoTitle, kTitleScript);
+  if (RecordOf(undo)->kind == UndoKindDeletion)
+    ASTextSetScriptText(title, kUndoTitle, kTitleScript);
 }
 
 void HOSTCALL RedoTitle(AVUndo undo, ASText title) {
-  if (RecordOf(undo)->kind == UndoKindDeletion) ASTextSetScriptText(title, kRedoTitle, kTitleScript);
+  if (RecordOf(undo)->kind == UndoKindDeletion)
+    ASTextSetScriptText(title, kRedoTitle, kTitleScript);
 }
 
 void HOSTCALL Release(AVUndo undo) {

@@ -142,7 +142,7 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
 MIRVANE_HOST_OPERATIONS(MIRVANE_HOST_SLOT)
 #undef MIRVANE_HOST_SLOT
 #define MIRVANE_HOST_NEWER_SLOT(table, slot, since, ret, name, params, args) \
-  constexpr int k##table##Slot_##name = slot;                               \
+  constexpr int k##table##Slot_##name = slot;                                \
   constexpr ASUns32 k##table##Since_##name = since;
 MIRVANE_HOST_NEWER_OPERATIONS(MIRVANE_HOST_NEWER_SLOT)
 #undef MIRVANE_HOST_NEWER_SLOT

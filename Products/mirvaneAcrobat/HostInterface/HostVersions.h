@@ -15,8 +15,7 @@ inline bool HostTableHas(HostTableId table, ASUns32 version) {
 
 // The value under `key` in a dictionary.
 inline CosObj GetDictKey(CosObj dict, const char* key) {
-  if (HostTableHas(kHostCos, kCosSince_CosDictGetKeyString))
-    return CosDictGetKeyString(dict, key);
+  if (HostTableHas(kHostCos, kCosSince_CosDictGetKeyString)) return CosDictGetKeyString(dict, key);
   return CosDictGet(dict, ASAtomFromString(key));
 }
 
