@@ -22,8 +22,9 @@ Handle OpenPdfFile(const std::string& path);
 // the host may compress streams and renumber objects. Throws std::runtime_error.
 void SavePdfFile(Handle doc, const std::string& path);
 bool PdfFilesSupported();
-// Closes the document: its page views, document view, annotations and objects go away;
-// handles and objects of it become invalid.
+// Closes the document as the viewer does (AVDocWillClose, its page views and their windows
+// torn down, PDDocWillClose, PDDocDidClose): its page views, document view, annotations and
+// objects go away; handles and objects of it become invalid.
 void CloseDocument(Handle doc);
 std::vector<Handle> OpenDocuments();  // in opening order
 

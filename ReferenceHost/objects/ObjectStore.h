@@ -67,7 +67,8 @@ class ObjectStore {
   // Objects loaded from a file keep their numbers; new ones continue after the highest.
   void ReserveNumber(Handle cosDoc, int32_t number);
 
-  // A fresh stamp, unique among every CosObj and PDAnnot the host hands out.
+  // A fresh stamp, unique among every stamp handed out: the first word of a CosObj, and of
+  // every PDAnnot of one document.
   uint32_t NewStamp();
 
   // --- Nodes -----------------------------------------------------------------------

@@ -98,8 +98,8 @@ void* AVUndoGetData(Handle undo) {
   return Viewer().UndoData(undo);
 }
 
-void ASTextSetScriptText(Handle text, const char* narrow, ASInt32 encoding) {
-  Viewer().SetText(text, narrow, encoding);
+void ASTextSetScriptText(Handle text, const char* narrow, ASInt32 script) {
+  Viewer().SetText(text, narrow, script);
 }
 
 Handle AVAppGetMenubar() {

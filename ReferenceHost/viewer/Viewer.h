@@ -79,8 +79,8 @@ bool PressKey(Handle view, int annotIndex, ASInt32 key, ASUns16 modifiers = 0);
 // test answers true, runs its undo and moves it to the redo stack; Redo the same the other
 // way. A new record clears the redo stack. False, with nothing moved, when there is no
 // record or its test answers false. Records are released (their release procedure, once
-// each) when dropped from a stack, when the document closes (after the document-closing
-// notification, before anything of the document goes) and, for any left, when the host goes.
+// each) when dropped from a stack, when the document closes (after AVDocWillClose, before its
+// views and anything else of the document go) and, for any left, when the host goes.
 // A record whose test raised is not taken; one whose undo or redo raised is moved all the same.
 bool Undo(Handle doc);
 bool Redo(Handle doc);

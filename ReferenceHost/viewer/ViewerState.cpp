@@ -321,9 +321,9 @@ size_t ViewerState::StackSize(Handle doc, bool redo) const {
   return redo ? found->second.redo.size() : found->second.undo.size();
 }
 
-void ViewerState::SetText(Handle text, const char* narrow, ASInt32 encoding) {
+void ViewerState::SetText(Handle text, const char* narrow, ASInt32 script) {
   auto found = texts_.find(text);
-  if (found == texts_.end() || narrow == nullptr || encoding != 0)
+  if (found == texts_.end() || narrow == nullptr || script != 0)
     throw HostError(kErrBadParameter);
   found->second = narrow;
 }

@@ -75,8 +75,9 @@ class ViewerState {
   const std::vector<UndoEvent>& undoEvents() const { return undoEvents_; }
 
   // --- Text objects -----------------------------------------------------------------
-  // Sets a text object the host handed out; only encoding 0 (the bytes as they are).
-  void SetText(Handle text, const char* narrow, ASInt32 encoding);
+  // Sets a text object the host handed out from text in a script; only the Roman script,
+  // 0 (the bytes as they are).
+  void SetText(Handle text, const char* narrow, ASInt32 script);
 
   // --- Deleting keys ----------------------------------------------------------------
   static bool IsDeleteKeyStroke(ASInt32 key, ASUns16 modifiers) {
