@@ -323,8 +323,7 @@ size_t ViewerState::StackSize(Handle doc, bool redo) const {
 
 void ViewerState::SetText(Handle text, const char* narrow, ASInt32 script) {
   auto found = texts_.find(text);
-  if (found == texts_.end() || narrow == nullptr || script != 0)
-    throw HostError(kErrBadParameter);
+  if (found == texts_.end() || narrow == nullptr || script != 0) throw HostError(kErrBadParameter);
   found->second = narrow;
 }
 
