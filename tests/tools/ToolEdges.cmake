@@ -87,6 +87,11 @@ file(WRITE "${WORK_DIR}/bad-line.refhost" "# fine\nclick\n")
 expect("refhost --help" 0 "usage: refhost" "${REFHOST}" --help)
 expect("refhost, unknown option" 2 "usage: refhost" "${REFHOST}" --frobnicate)
 expect("refhost, missing script" 2 "missing.refhost" "${REFHOST}" missing.refhost)
+foreach(version 5 10 x 66)
+  expect("refhost --viewer-version '${version}'" 2 "--viewer-version takes 6 to 9, not '${version}'"
+         "${REFHOST}" --viewer-version "${version}")
+endforeach()
+expect("refhost --viewer-version without a value" 2 "usage: refhost" "${REFHOST}" --viewer-version)
 expect("refhost, damaged PDF" 3 "open-damaged.refhost:1: cannot open PDF file 'damaged.pdf'"
        "${REFHOST}" --temp "${WORK_DIR}" open-damaged.refhost)
 file(WRITE "${WORK_DIR}/open-no-pages.refhost" "open page-as-root.pdf\n")
