@@ -92,9 +92,8 @@ void Tell(MSIHANDLE install, INSTALLMESSAGE kind, const std::string& text) {
 extern "C" __declspec(dllexport) UINT __stdcall CheckPlayerLibrary(MSIHANDLE install) {
   for (const auto& component : kModuleComponents) {
     INSTALLSTATE installed = INSTALLSTATE_UNKNOWN, action = INSTALLSTATE_UNKNOWN;
-    if (MsiGetComponentStateA(install, component[0], &installed, &action) != ERROR_SUCCESS ||
-        action != INSTALLSTATE_LOCAL)
-      continue;
+    const UINT status = MsiGetComponentStateA(install, component[0], &installed, &action);
+    if (status != ERROR_SUCCESS || action != INSTALLSTATE_LOCAL) continue;
     const std::string plugins = WithSeparator(TargetPath(install, component[1]));
     const std::string program = ParentFolder(plugins);
     std::string found;

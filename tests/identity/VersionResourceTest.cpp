@@ -61,19 +61,19 @@ TEST_F(VersionResource, NamesAreTheProductsAndTheModulesOwn) {
   EXPECT_EQ("KXTRIVOPlayer.api", Text("OriginalFilename"));
 }
 
+BOOL CALLBACK NoteFound(HMODULE, LPCSTR, LPSTR, LONG_PTR found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return FALSE;
+}
+
 // The module carries no string table: the product line's resource suffix stays a blank.
 TEST_F(VersionResource, ModuleHasNoStringTable) {
   HMODULE module =
       LoadLibraryExA(testsupport::PluginPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
   bool found = false;
-  EnumResourceNamesA(
-      module, MAKEINTRESOURCEA(6) /* RT_STRING */,
-      [](HMODULE, LPCSTR, LPSTR, LONG_PTR found) -> BOOL {
-        *reinterpret_cast<bool*>(found) = true;
-        return FALSE;
-      },
-      reinterpret_cast<LONG_PTR>(&found));
+  EnumResourceNamesA(module, MAKEINTRESOURCEA(6) /* RT_STRING */, &NoteFound,
+                     reinterpret_cast<LONG_PTR>(&found));
   FreeLibrary(module);
   EXPECT_FALSE(found);
 }
