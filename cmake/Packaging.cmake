@@ -1,5 +1,6 @@
 # The Windows archive (`cpack` in the build folder): the module KXTRIVOPlayer.api and its
-# install note, named with the product's version and the build's architecture. The player
+# install note, named with the product's version and the build's architecture (the
+# Windows Installer package beside it: Installer/). The player
 # library stand-in is a test double and never shipped: the viewer needs the maker's own.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(MIRVANE_PACKAGE_ARCH win64)

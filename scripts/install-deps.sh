@@ -32,7 +32,8 @@ apt-get install -y -q --no-install-recommends \
   libqpdf-dev qpdf poppler-utils zlib1g-dev \
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev \
-  xvfb xauth locales fonts-dejavu-core fonts-ipafont-gothic
+  xvfb xauth locales fonts-dejavu-core fonts-ipafont-gothic \
+  wixl msitools
 # Where the kernel runs no 32-bit programs, the 32-bit Windows build's tests run in a small
 # virtual machine that does (scripts/win32-vm.sh): qemu, and debootstrap to build its image.
 if ! $runs_32bit; then

@@ -44,6 +44,8 @@ export WINEDEBUG=-all
 cmake --preset win32 >/dev/null
 cmake --build build/win32 -j "$jobs"
 pack win32
+# The installer cases' packages (wixl runs here, not where wine32 does).
+bash scripts/installer-tests.sh prepare win32
 # wine32 runs 32-bit Windows programs only where the kernel runs 32-bit programs at all.
 # Elsewhere the suite runs inside a virtual machine that does (scripts/win32-vm.sh).
 if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
@@ -51,8 +53,9 @@ if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
   export WINEPREFIX="$PWD/build/wineprefix32"
   bash scripts/wine-prefix.sh "$WINEPREFIX" /usr/bin/wine
   bash scripts/wine-suite.sh win32 -j "$jobs" --output-on-failure | tee "$log"
-  unset WINEPREFIX
   count_tests "$log"
+  bash scripts/installer-tests.sh run win32
+  unset WINEPREFIX
 else
   # Here the suite runs inside a virtual machine that runs 32-bit programs (wine32 in a
   # Debian guest under qemu): the image is built once (about seven minutes) and kept in
@@ -75,7 +78,9 @@ else
   fi
   if $vm_ready; then
     echo "win32: image ready after $((SECONDS - vm_start)) s; booting the machine and running the suite in it"
-    bash scripts/win32-vm.sh -- bash scripts/wine-suite.sh win32 -j 2 --output-on-failure | tee "$log"
+    bash scripts/win32-vm.sh --env INSTALLER_TEST_PREFIX=/tmp/installer-prefix -- bash -c \
+      'bash scripts/wine-suite.sh win32 -j 2 --output-on-failure && bash scripts/installer-tests.sh run win32' |
+      tee "$log"
     count_tests "$log"
     echo "win32: the virtual machine's part took $((SECONDS - vm_start)) s"
   else
@@ -95,6 +100,9 @@ bash scripts/wine-prefix.sh "$PWD/build/wineprefix64"
 WINEPREFIX="$PWD/build/wineprefix64" bash scripts/wine-suite.sh win64 -j "$jobs" --output-on-failure |
   tee "$log"
 count_tests "$log"
+echo "== win64: the installer under wine64"
+bash scripts/installer-tests.sh prepare win64
+WINEPREFIX="$PWD/build/wineprefix64" bash scripts/installer-tests.sh run win64
 
 echo "== fuzz: each target for 45 seconds (bash scripts/run-fuzz.sh SECONDS for longer runs)"
 bash scripts/run-fuzz.sh 45

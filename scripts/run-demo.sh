@@ -44,14 +44,16 @@ cmake --build build/win64 -j "$(nproc 2>/dev/null || echo 2)" --target refhost
 rm -rf build/demo/windows-temp build/demo/windows-*.png
 bash scripts/wine-prefix.sh "$PWD/build/wineprefix-demo"
 # The session's output goes through a file: wine's own background processes would keep a
-# pipe open after the session ended.
+# pipe open after the session ended. Its messages (wine's and refhost's own) go to a log,
+# named when the session fails.
 status=0
 (cd build/demo && WINEDEBUG=-all WINEPREFIX="$PWD/../wineprefix-demo" xvfb-run -a \
   /usr/lib/wine/wine64 ../win64/bin/refhost.exe --temp windows-temp \
-  ../../examples/sessions/windows.refhost >windows-session.txt 2>&1) || status=$?
+  ../../examples/sessions/windows.refhost >windows-session.txt 2>windows-session.log) ||
+  status=$?
 cat build/demo/windows-session.txt
 if [ "$status" -ne 0 ]; then
-  echo "the Windows session failed (exit status $status)" >&2
+  echo "the Windows session failed (exit status $status); its messages: build/demo/windows-session.log" >&2
   exit "$status"
 fi
 echo
@@ -65,7 +67,7 @@ rm -rf build/demo/win32
 mkdir -p build/demo/win32
 cp -r examples/scenes build/demo/win32/scenes
 session='cd build/demo/win32 && xvfb-run -a wine ../../win32/bin/refhost.exe --temp windows-temp \
-  ../../../examples/sessions/windows.refhost >windows-session.txt 2>&1'
+  ../../../examples/sessions/windows.refhost >windows-session.txt 2>windows-session.log'
 status=0
 if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
   bash scripts/wine-prefix.sh "$PWD/build/wineprefix-demo32" /usr/bin/wine
@@ -86,7 +88,8 @@ else
 fi
 cat build/demo/win32/windows-session.txt
 if [ "$status" -ne 0 ]; then
-  echo "the 32-bit Windows session failed (exit status $status)" >&2
+  echo "the 32-bit Windows session failed (exit status $status); its messages:" \
+    "build/demo/win32/windows-session.log" >&2
   exit "$status"
 fi
 echo

@@ -12,7 +12,13 @@ prefix="$1"
 wine="${2:-/usr/lib/wine/wine64}"
 mkdir -p "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+# wine's own messages (the prefix being made, services it cannot start) go to a log beside
+# the prefix, named only when something fails.
+log="${prefix%/}.log"
+if ! "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$log" 2>&1; then
+  echo "wine-prefix: preparing $prefix failed; wine's messages: $log" >&2
+  exit 1
+fi
 # Wait until this prefix's wine server has ended: one started here has no display, and a
 # program started under Xvfb before it ends would share its desktop and get no windows.
 wineserver=$(command -v wineserver || true)
