@@ -17,23 +17,21 @@ foreach(var WIXL MSIBUILD WXS OUTPUT VERSION BITNESS MODULE CHECK_DLL)
   endif()
 endforeach()
 
-# Fixed per bitness, so that every version of one bitness upgrades the others and the two
-# bitnesses stay apart; the product code is derived from the version, so that a package
-# rebuilt from the same version is the same product.
+# Fixed per bitness (the codes differ only in the bitness they name), so that every version
+# of one bitness upgrades the others and the two bitnesses stay apart; the product code is
+# derived from the version, so that a package rebuilt from the same version is the same
+# product.
+set(codes 5D6F2E1A-7C3B-4E58-9A0D-${BITNESS}B1C2E3F4)
+set(upgrade_code ${codes}01)
+set(reader_component ${codes}11)
+set(acrobat_component ${codes}12)
+set(custom_component ${codes}13)
 if(BITNESS STREQUAL "64")
   set(arch x64)
   set(win64 yes)
-  set(upgrade_code 5D6F2E1A-7C3B-4E58-9A0D-64B1C2E3F401)
-  set(reader_component 5D6F2E1A-7C3B-4E58-9A0D-64B1C2E3F411)
-  set(acrobat_component 5D6F2E1A-7C3B-4E58-9A0D-64B1C2E3F412)
-  set(custom_component 5D6F2E1A-7C3B-4E58-9A0D-64B1C2E3F413)
 else()
   set(arch x86)
   set(win64 no)
-  set(upgrade_code 5D6F2E1A-7C3B-4E58-9A0D-32B1C2E3F401)
-  set(reader_component 5D6F2E1A-7C3B-4E58-9A0D-32B1C2E3F411)
-  set(acrobat_component 5D6F2E1A-7C3B-4E58-9A0D-32B1C2E3F412)
-  set(custom_component 5D6F2E1A-7C3B-4E58-9A0D-32B1C2E3F413)
 endif()
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "KXTRIVOPlayer ${VERSION}" TYPE SHA1 UPPER)
 
