@@ -48,6 +48,22 @@ if $runs_32bit; then
   apt-get install -y -q wine wine32
 fi
 
+# qpdf for the Windows builds is built here from Debian's source packages of this release
+# (scripts/mingw-qpdf.sh): their deb-src entries, and dpkg-dev to unpack them.
+. /etc/os-release
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src ' /etc/apt/sources.list; then
+  for suite in "$VERSION_CODENAME" "$VERSION_CODENAME-updates"; do
+    echo "deb-src http://deb.debian.org/debian $suite main"
+  done >/etc/apt/sources.list.d/mirvane-debian-src.list
+  echo "deb-src http://deb.debian.org/debian-security $VERSION_CODENAME-security main" \
+    >>/etc/apt/sources.list.d/mirvane-debian-src.list
+  for attempt in 1 2 3; do
+    if apt-get update -q; then break; fi
+    [ "$attempt" -lt 3 ] && sleep 15
+  done
+fi
+apt-get install -y -q --no-install-recommends dpkg-dev libjpeg62-turbo-dev
+
 # The Windows suite runs the multibyte cases under the Japanese code page too: wine maps
 # file names through the glibc locale, which must exist (and draws Japanese names in the
 # player windows with a Japanese font, fonts-ipafont-gothic above).
@@ -55,4 +71,13 @@ if ! locale -a 2>/dev/null | grep -q -i '^ja_JP\.utf-\?8$'; then
   sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
   locale-gen
+fi
+
+# qpdf for both Windows targets, built once into build/mingw-qpdf (reused while its recipe
+# stays the same), as the user who asked for the installation.
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+  sudo -u "$SUDO_USER" bash "$here/mingw-qpdf.sh"
+else
+  bash "$here/mingw-qpdf.sh"
 fi

@@ -16,10 +16,11 @@ namespace refhost {
 Handle NewDocument(int pageCount, FixedRect mediaBox);
 // Opens a PDF file: pages, media boxes, annotations and every object reachable from the
 // trailer, with the file's object numbers. Throws std::runtime_error naming the file and
-// the reason. Only where PdfFilesSupported() (Linux).
+// the reason. Every build reads PDF files (qpdf; on Windows built from the same sources).
 Handle OpenPdfFile(const std::string& path);
 // Writes every object reachable from the document's catalog (and Info) to a PDF file;
-// the host may compress streams and renumber objects. Throws std::runtime_error.
+// the host may compress unfiltered streams and renumber objects; filtered streams are
+// written as stored. Throws std::runtime_error.
 void SavePdfFile(Handle doc, const std::string& path);
 bool PdfFilesSupported();
 // Closes the document as the viewer does (AVDocWillClose, its page views and their windows

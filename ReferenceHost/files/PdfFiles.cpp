@@ -5,12 +5,7 @@
 // document from the objects reachable from the catalog and Info and lets QPDFWriter
 // write it (compressing streams that have no filter), streams kept in the file streamed
 // from there.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -29,6 +24,7 @@
 #include "Host.h"
 #include "ObjectStore.h"
 #include "ReplacementFile.h"
+#include "SourceFile.h"
 #include "ViewerState.h"
 
 namespace refhost {
@@ -71,79 +67,6 @@ double ParseReal(const std::string& text) {
   in >> value;
   return in.fail() ? 0.0 : value;
 }
-
-// Opens `path` for reading if it is a regular file. The opening does not block (a FIFO's
-// would wait for a writer), and the check is made on what was opened, not on a name that
-// could change in between.
-std::FILE* OpenRegularFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw std::runtime_error(std::strerror(errno));
-  struct stat status;
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(fd);
-    throw std::runtime_error("it is not a regular file");
-  }
-  std::FILE* file = fdopen(fd, "rb");
-  if (file == nullptr) {
-    const int error = errno;
-    close(fd);
-    throw std::runtime_error(std::strerror(error));
-  }
-  return file;
-}
-
-// The PDF file a document was opened from, held open while any of its stream data is
-// kept there. The descriptor pins the file that was opened: a file renamed, deleted or
-// saved over under its name stays readable and unchanged. A file changed in place cannot
-// be read consistently, so its device, inode, size and modification time are taken at the
-// opening and compared on the descriptor before and after every read; data read while
-// they differ is refused (kErrFileRead), never handed out short or wrong. Every write
-// sets the modification time; what could slip past is a write that keeps the size and
-// lands in the clock tick of the file's last change before the opening, or one whose
-// writer sets the time back. (The status-change time is not compared: renaming a file
-// over this one's name changes it without touching the data.)
-class SourceFile : public StoredData {
- public:
-  explicit SourceFile(int fd) : fd_(fd) {
-    if (fstat(fd_, &opened_) != 0) {
-      const int error = errno;
-      close(fd_);
-      throw std::runtime_error(std::strerror(error));
-    }
-  }
-  ~SourceFile() override { close(fd_); }
-  SourceFile(const SourceFile&) = delete;
-  SourceFile& operator=(const SourceFile&) = delete;
-
-  bool Unchanged() const {
-    struct stat now;
-    return fstat(fd_, &now) == 0 && now.st_dev == opened_.st_dev && now.st_ino == opened_.st_ino &&
-           now.st_size == opened_.st_size && now.st_mtim.tv_sec == opened_.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == opened_.st_mtim.tv_nsec;
-  }
-
-  // Up to `bytes` from `offset`; fewer only at the end of the file.
-  size_t Peek(uint64_t offset, char* buffer, size_t bytes) const {
-    size_t got = 0;
-    while (got < bytes) {
-      const ssize_t n = pread(fd_, buffer + got, bytes - got, static_cast<off_t>(offset + got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw HostError(kErrFileRead);
-      if (n == 0) break;
-      got += static_cast<size_t>(n);
-    }
-    return got;
-  }
-
-  void ReadAt(uint64_t offset, char* buffer, size_t bytes) const override {
-    if (!Unchanged()) throw HostError(kErrFileRead);
-    if (Peek(offset, buffer, bytes) != bytes || !Unchanged()) throw HostError(kErrFileRead);
-  }
-
- private:
-  int fd_;
-  struct stat opened_;
-};
 
 // Whether the stream's data lies in the file as its dictionary says: Length bytes from
 // where qpdf found the data, followed by white space and "endstream", as qpdf itself checks
@@ -401,6 +324,10 @@ class Writer {
       } else {
         handle.replaceStreamData(node.data, filter, parms);
       }
+      // Data stored with filters is written as it is stored: qpdf would decode it to
+      // compress it again, and a document's compressed data (a bomb) would cost its
+      // decoded size at every save. Data without filters is compressed as it is written.
+      if (!filter.isNull()) handle.setFilterOnWrite(false);
     }
   }
 
@@ -423,21 +350,8 @@ Handle OpenPdfFile(const std::string& path) {
   try {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
-    std::FILE* opened = OpenRegularFile(path);
-    // The document's own descriptor of the same file, for the stream data left there.
-    const int fd = fcntl(fileno(opened), F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) {
-      const int error = errno;
-      std::fclose(opened);
-      throw std::runtime_error(std::strerror(error));
-    }
-    std::shared_ptr<SourceFile> file;
-    try {
-      file = std::make_shared<SourceFile>(fd);
-    } catch (...) {
-      std::fclose(opened);
-      throw;
-    }
+    std::FILE* opened = nullptr;
+    const std::shared_ptr<SourceFile> file = SourceFile::Open(path, &opened);
     pdf.processFile(path.c_str(), opened, true);
     // Page-tree repairs (such as a page object used twice) happen here, before copying.
     const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();

@@ -111,9 +111,14 @@ void ReplacementFile::Commit() {
 #if defined(_WIN32)
   // Paths are in the ANSI code page, which the A function reads; the library's paths would
   // take narrow strings for UTF-8.
-  if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING))
-    throw std::runtime_error("cannot rename '" + path_ + "' to '" + target_ + "': Windows error " +
-                             std::to_string(GetLastError()));
+  if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD code = GetLastError();
+    // Windows replaces no file that is open (here or in another program).
+    const std::string why = code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION
+                                ? "the file is in use or may not be replaced"
+                                : "Windows error " + std::to_string(code);
+    throw std::runtime_error("cannot rename '" + path_ + "' to '" + target_ + "': " + why);
+  }
 #else
   std::error_code error;
   std::filesystem::rename(path_, target_, error);
