@@ -88,6 +88,14 @@ void Journal(WindowOp op, const WindowInfo& info, bool repaint = false) {
 }
 
 void WindowCreated(HWND window, const CREATESTRUCTA& create) {
+  // The system's own helper windows (a thread's input-method window, COM's message window
+  // once a file dialog has run) are neither the viewer's nor the plug-in's.
+  static const char* const kSystemClasses[] = {"IME", "OleMainThreadWndClass", "MSCTFIME UI",
+                                               "CicMarshalWndClass"};
+  char className[64] = "";
+  if (GetClassNameA(window, className, sizeof className) > 0)
+    for (const char* system : kSystemClasses)
+      if (lstrcmpiA(className, system) == 0) return;
   ControlState& s = State();
   // The system shows a window made visible only after its creation: record it as asked for.
   WindowInfo info = ReadWindow(window);

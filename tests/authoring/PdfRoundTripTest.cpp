@@ -9,33 +9,14 @@
 
 #include "AuthoringHost.h"
 #include "PlayerAnnotChecks.h"
-
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
+#include "RunProgram.h"
 
 namespace authoringtest {
 namespace {
 
 constexpr refhost::DevRect kRect = {100, 120, 340, 260};
 
-// Runs a shell command; its exit status, with stdout and stderr in `output`.
-int RunCommand(const std::string& command, std::string* output) {
-#if defined(_WIN32)
-  (void)command;
-  (void)output;
-  return -1;
-#else
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char chunk[4096];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) output->append(chunk, n);
-  const int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-}
-
+#if !defined(_WIN32)
 // A binary PPM (P6) image with 8-bit channels.
 struct Image {
   int width = 0, height = 0;
@@ -56,6 +37,8 @@ bool ReadPpm(const std::string& path, Image* image) {
   return image->rgb.size() == size_t(3) * image->width * image->height;
 }
 
+#endif
+
 class PdfRoundTripTest : public AuthoringHost {
  protected:
   void SetUp() override {
@@ -64,7 +47,8 @@ class PdfRoundTripTest : public AuthoringHost {
   }
   static void ExpectQpdfCheckPasses(const std::string& pdf) {
     std::string output;
-    EXPECT_EQ(0, RunCommand("qpdf --check '" + pdf + "'", &output)) << output;
+    EXPECT_EQ(0, testsupport::RunProgram(testsupport::QpdfProgram(), {"--check", pdf}, &output))
+        << output;
     EXPECT_NE(std::string::npos, output.find("No syntax or stream encoding errors")) << output;
   }
   std::string Save() {
@@ -118,6 +102,9 @@ TEST_F(PdfRoundTripTest, SceneNamesWithDelimitersAndHighBytesSurviveTheFile) {
   ExpectPlayerAnnot(annots[0], scene, false);
 }
 
+// Rendered by poppler, a program of Linux (the Windows builds draw the same appearance with
+// GDI in refhost.exe's snapshots).
+#if !defined(_WIN32)
 TEST_F(PdfRoundTripTest, PlaceholderRendersGreyFrameAndDarkTextInsideTheRectangle) {
   const refhost::PDAnnot annot = CreateWithScene(WriteScene("part.geom", "solid"), kRect);
   ASSERT_FALSE(IsNull(annot));
@@ -125,9 +112,10 @@ TEST_F(PdfRoundTripTest, PlaceholderRendersGreyFrameAndDarkTextInsideTheRectangl
   const std::string prefix = ScenePath("page");
   constexpr int kDpi = 144;
   std::string output;
-  ASSERT_EQ(0, RunCommand("pdftoppm -r " + std::to_string(kDpi) + " -f 1 -l 1 -singlefile '" + pdf +
-                              "' '" + prefix + "'",
-                          &output))
+  ASSERT_EQ(0, testsupport::RunProgram(
+                   "pdftoppm",
+                   {"-r", std::to_string(kDpi), "-f", "1", "-l", "1", "-singlefile", pdf, prefix},
+                   &output))
       << output;
   Image image;
   ASSERT_TRUE(ReadPpm(prefix + ".ppm", &image));
@@ -172,6 +160,7 @@ TEST_F(PdfRoundTripTest, PlaceholderRendersGreyFrameAndDarkTextInsideTheRectangl
     }
   EXPECT_EQ(0, outside);
 }
+#endif
 
 }  // namespace
 }  // namespace authoringtest

@@ -29,24 +29,28 @@
 //           length (16 bits) and bytes (padded with a pattern when the input ends);
 //   events until the input ends (none: the default tour), each an operation and its
 //           arguments (see Session::RunEvent).
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include <zlib.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include "Authoring/PlayerUndo.h"
 #include "Documents.h"
@@ -88,10 +92,18 @@ constexpr char kSecret[] = "precious";
 
 const Folders& ProcessFolders() {
   static const Folders* const folders = [] {
-    std::string pattern = (fs::temp_directory_path() / "mirvane-fuzz-XXXXXX").string();
-    FUZZ_CHECK(mkdtemp(&pattern[0]) != nullptr, "no work folder under " + pattern);
+    // A new folder of its own: a name that exists is never reused.
+    std::random_device random;
+    fs::path work;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && work.empty(); ++attempt) {
+      const fs::path candidate =
+          fs::temp_directory_path() / ("mirvane-fuzz-" + std::to_string(random() % 1000000000u));
+      if (fs::create_directory(candidate, error)) work = candidate;
+    }
+    FUZZ_CHECK(!work.empty(), "no work folder under " + fs::temp_directory_path().string());
     Folders* made = new Folders;
-    made->work = pattern;
+    made->work = work;
     made->run = made->work / "run";
     made->temp = made->run / "t";
     made->dialog = made->work / "dialog";
@@ -105,10 +117,48 @@ const Folders& ProcessFolders() {
   return *folders;
 }
 
+std::string WindowClass(void* window) {
+#if defined(_WIN32)
+  char name[256] = "";
+  GetClassNameA(static_cast<HWND>(window), name, sizeof name);
+  return name;
+#else
+  (void)window;
+  return std::string();
+#endif
+}
+
+// A file's name as the plug-in spells it: on Windows in the ANSI code page (the library's
+// narrow names are UTF-8 there).
+std::string NameOf(const fs::path& path) {
+#if defined(_WIN32)
+  const std::wstring wide = path.filename().wstring();
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), size, nullptr, 0, nullptr, nullptr);
+  std::string name(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.c_str(), size, &name[0], n, nullptr, nullptr);
+  return name;
+#else
+  return path.filename().string();
+#endif
+}
+
+// Whether the path the plug-in gave (ANSI bytes on Windows) names a plain file, no link.
+bool IsPlainFile(const std::string& path) {
+#if defined(_WIN32)
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+#else
+  std::error_code error;
+  return fs::is_regular_file(fs::symlink_status(path, error));
+#endif
+}
+
 std::vector<std::string> EntryNames(const fs::path& folder) {
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
+    names.push_back(NameOf(entry.path()));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -179,6 +229,9 @@ class Session {
     const rh::StartupReport report =
         rh::RunStartup(*host_, &PlugInMain, reinterpret_cast<void*>(0x4D0Du));
     FUZZ_CHECK(report.ok(), "start-up failed: " + report.failure);
+    // The viewer's own windows (its main window, on Windows) live as long as the viewer.
+    for (const platform::control::WindowInfo& info : platform::control::AllWindows())
+      if (info.alive) viewerWindows_.insert(info.handle);
     AdoptUndoHandler();
 
     doc_ = rh::NewDocument(pages_, rh::PageRect(0, 0, 612, 792));
@@ -219,13 +272,28 @@ class Session {
   // folder, a folder or a file. It must be replaced, never written through.
   void Plant() {
     std::string name = in_.ShortBytes();
-    for (char& ch : name)
+    for (char& ch : name) {
       if (ch == '/' || ch == '\0') ch = '_';
+#if defined(_WIN32)
+      // Windows' own separators, stream colons and wildcards would plant somewhere else.
+      // Bytes beyond ASCII too: the library's narrow names are UTF-8 there.
+      const unsigned char byte = static_cast<unsigned char>(ch);
+      if (byte < 0x20 || byte >= 0x80 || std::strchr("\\:*?\"<>|", ch) != nullptr) ch = '_';
+#endif
+    }
+#if defined(_WIN32)
+    // Windows drops trailing dots and blanks and opens devices by name: such an entry
+    // would land under another name or nowhere.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    if (fuzzoracle::IsReservedDeviceName(name)) name = "_" + name;
+#endif
     if (name.empty() || name == "." || name == "..") name = "valve.geom";
     planted_ = folders_.temp / name;
     plantedKind_ = in_.Choice(3);
     std::ofstream(folders_.secret, std::ios::binary) << kSecret;
-    if (plantedKind_ == kPlantedLink) fs::create_symlink(folders_.secret, planted_);
+    std::error_code noLinks;  // Windows without the right to make them, wine: a file then
+    if (plantedKind_ == kPlantedLink) fs::create_symlink(folders_.secret, planted_, noLinks);
+    if (noLinks) plantedKind_ = kPlantedFile;
     if (plantedKind_ == kPlantedFolder) fs::create_directory(planted_);
     if (plantedKind_ == kPlantedFile) std::ofstream(planted_, std::ios::binary) << kSecret;
   }
@@ -399,7 +467,9 @@ class Session {
 
   // --- Viewer events ----------------------------------------------------------------------
 
-  rh::Handle Page() const { return rh::PageViewPage(view_); }
+  rh::Handle Page() const {
+    return rh::PageViewPage(view_);
+  }
 
   // Annotation `choice` of the shown page, or -1 when it has none.
   int AnnotIndex(uint8_t choice) const {
@@ -496,7 +566,8 @@ class Session {
   // the clicked annotation's scene as the host decodes it.
   void CheckPlayedScene(const MvnJournalEntry& entry, int hit) {
     const std::string path = entry.path;
-    const std::string prefix = folders_.temp.string() + "/";
+    const std::string prefix =
+        folders_.temp.string() + static_cast<char>(fs::path::preferred_separator);
     FUZZ_CHECK(path.compare(0, prefix.size(), prefix) == 0, "scene played from " + path);
     const std::string name = path.substr(prefix.size());
     FUZZ_CHECK(name.find('/') == std::string::npos, "scene played from a folder: " + path);
@@ -505,8 +576,7 @@ class Session {
                unsafe + ": scene played from \"" + fuzzinput::Printable(name) + "\"");
     FUZZ_CHECK(name.size() <= kLongestFileName,
                "scene file name too long: " + fuzzinput::Printable(name));
-    std::error_code error;
-    FUZZ_CHECK(entry.fileExists != 0 && fs::is_regular_file(fs::symlink_status(path, error)),
+    FUZZ_CHECK(entry.fileExists != 0 && IsPlainFile(path),
                "the player got no regular file: " + path);
     playedNames_.insert(name);
 
@@ -679,7 +749,9 @@ class Session {
                std::to_string(host_->LiveAllocations()) + " allocations left after closing");
     FUZZ_CHECK(TheDocManager().DocCount() == 0, "the registry kept a closed document");
     for (const platform::control::WindowInfo& info : platform::control::AllWindows())
-      FUZZ_CHECK(!info.alive, "a window outlived the closed document");
+      FUZZ_CHECK(
+          !info.alive || viewerWindows_.count(info.handle) != 0,
+          "a window outlived the closed document: '" + info.text + "' " + WindowClass(info.handle));
     FUZZ_CHECK(window == nullptr || platform::control::LiveChildWindows(window).empty(),
                "a player window outlived its view");
     CheckPlayersToldFirst();
@@ -722,10 +794,24 @@ class Session {
       for (const rh::PDAnnot& annot : rh::PageAnnotations(rh::DocumentPage(doc_, page)))
         if (rh::AnnotationSubtype(annot) == kPlayerSubtype) ++players;
     void* const viewWindow = rh::PageViewWindow(view_);
+    // The viewer's own windows: the page view's and those it sits in (a frame, on Windows).
+    const std::vector<platform::control::WindowInfo> all = platform::control::AllWindows();
+    std::set<void*> viewer = {viewWindow};
+    for (void* at = viewWindow; at != nullptr;) {
+      void* parent = nullptr;
+      for (const platform::control::WindowInfo& info : all)
+        if (info.handle == at) parent = info.parent;
+      if (parent != nullptr && !viewer.insert(parent).second) break;
+      // The windows the page view sits in are the viewer's and live on after the document.
+      if (parent != nullptr) viewerWindows_.insert(parent);
+      at = parent;
+    }
     size_t windows = 0;
-    for (const platform::control::WindowInfo& info : platform::control::AllWindows()) {
-      if (!info.alive || info.handle == viewWindow) continue;
-      FUZZ_CHECK(info.parent == viewWindow, "a window outside the page view after " + after);
+    for (const platform::control::WindowInfo& info : all) {
+      if (!info.alive || viewer.count(info.handle) != 0) continue;
+      FUZZ_CHECK(info.parent == viewWindow, "a window outside the page view after " + after +
+                                                ": '" + info.text + "' " +
+                                                WindowClass(info.handle));
       ++windows;
     }
     FUZZ_CHECK(viewWindow != nullptr || windows == 0, "a player window in a view without one");
@@ -780,7 +866,7 @@ class Session {
                  "written through the link planted in the temporary folder");
     for (const fs::directory_entry& entry : fs::directory_iterator(folders_.temp)) {
       if (IsPlantedUntouched(entry)) continue;
-      const std::string name = entry.path().filename().string();
+      const std::string name = NameOf(entry.path());
       FUZZ_CHECK(entry.is_regular_file() && !entry.is_symlink(),
                  "not a regular file in the temporary folder: " + fuzzinput::Printable(name));
       FUZZ_CHECK(playedNames_.count(name) != 0,
@@ -794,6 +880,7 @@ class Session {
   Reader& in_;
   int pages_ = 1;
   std::unique_ptr<rh::Host> host_;
+  std::set<void*> viewerWindows_;
   rh::Handle doc_ = nullptr;
   rh::Handle view_ = nullptr;
   rh::CosObj lastScene_ = rh::NullObject();

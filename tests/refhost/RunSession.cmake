@@ -17,6 +17,8 @@
 #               leave in WORK_DIR, with their size in pixels (optional; earlier ones are
 #               removed first)
 #   VIEWER      the viewer version refhost presents (optional: --viewer-version)
+#   CHECK_PDF   a PDF file the session must leave in WORK_DIR, which QPDF (run by EMULATOR)
+#               must find free of errors (optional)
 #   REGENERATE  when true (or with REFHOST_REGENERATE=1 in the environment), EXPECTED is
 #               rewritten from this run instead of compared
 cmake_minimum_required(VERSION 3.20)
@@ -72,6 +74,14 @@ if(DEFINED STDERR AND NOT err MATCHES "${STDERR}")
 endif()
 if(DEFINED MATCHES AND NOT out MATCHES "${MATCHES}")
   string(APPEND failures "the transcript (${actual}) does not match '${MATCHES}'\n")
+endif()
+
+if(DEFINED CHECK_PDF)
+  execute_process(COMMAND ${EMULATOR} "${QPDF}" --check "${CHECK_PDF}" WORKING_DIRECTORY "${WORK_DIR}"
+                  OUTPUT_VARIABLE check ERROR_VARIABLE check RESULT_VARIABLE check_status)
+  if(NOT check_status EQUAL 0 OR NOT check MATCHES "No syntax or stream encoding errors")
+    string(APPEND failures "qpdf --check ${CHECK_PDF}: exit status ${check_status}\n${check}\n")
+  endif()
 endif()
 
 # The width and height stand in the IHDR chunk, right after the signature.

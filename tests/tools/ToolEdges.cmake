@@ -1,7 +1,8 @@
 # The command-line tools at their edges: bad options, damaged and missing inputs, outputs
 # that cannot be written. Each case must end with a clear message and the expected exit
-# status, and must leave no output file behind. Variables: AUTHOR, REFHOST, WORK_DIR,
-# SCENE (a readable scene file).
+# status, and must leave no output file behind. Variables: AUTHOR (optional: the Windows
+# builds have no author tool), REFHOST, EMULATOR (optional: what runs REFHOST, wine for the
+# Windows builds), WINDOWS (ON for a Windows build), WORK_DIR, SCENE (a readable scene file).
 cmake_minimum_required(VERSION 3.20)
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
@@ -17,9 +18,11 @@ file(WRITE "${WORK_DIR}/annots-dict.pdf"
      "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Annots << /A 1 0 R >> >>\n"
      "endobj\ntrailer\n<< /Size 4 /Root 1 0 R >>\n%%EOF\n")
 # Opening a FIFO for reading waits for a writer, so a tool that tried would hang.
-execute_process(COMMAND mkfifo "${WORK_DIR}/fifo" RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cannot make a FIFO")
+if(NOT WINDOWS)
+  execute_process(COMMAND mkfifo "${WORK_DIR}/fifo" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot make a FIFO")
+  endif()
 endif()
 set(out "${WORK_DIR}/out.pdf")
 
@@ -45,6 +48,7 @@ function(expect name status pattern)
   message(STATUS "${name}: exit ${rc} as expected")
 endfunction()
 
+if(AUTHOR)
 expect("author --help" 0 "usage: author-player-annot" "${AUTHOR}" --help)
 expect("author without options" 2 "usage: author-player-annot" "${AUTHOR}")
 expect("author, damaged input" 1 "cannot open PDF file 'damaged.pdf'"
@@ -81,21 +85,33 @@ foreach(bad
          "${AUTHOR}" ${option} ${value} --scene "${SCENE}" --out "${out}")
 endforeach()
 expect("author, fine" 0 "saved" "${AUTHOR}" --scene "${SCENE}" --out "${out}")
+endif()
 
 file(WRITE "${WORK_DIR}/open-damaged.refhost" "open damaged.pdf\n")
 file(WRITE "${WORK_DIR}/bad-line.refhost" "# fine\nclick\n")
-expect("refhost --help" 0 "usage: refhost" "${REFHOST}" --help)
-expect("refhost, unknown option" 2 "usage: refhost" "${REFHOST}" --frobnicate)
-expect("refhost, missing script" 2 "missing.refhost" "${REFHOST}" missing.refhost)
+expect("refhost --help" 0 "usage: refhost" ${EMULATOR} "${REFHOST}" --help)
+expect("refhost, unknown option" 2 "usage: refhost" ${EMULATOR} "${REFHOST}" --frobnicate)
+expect("refhost, missing script" 2 "missing.refhost" ${EMULATOR} "${REFHOST}" missing.refhost)
 foreach(version 5 10 x 66)
   expect("refhost --viewer-version '${version}'" 2 "--viewer-version takes 6 to 9, not '${version}'"
-         "${REFHOST}" --viewer-version "${version}")
+         ${EMULATOR} "${REFHOST}" --viewer-version "${version}")
 endforeach()
-expect("refhost --viewer-version without a value" 2 "usage: refhost" "${REFHOST}" --viewer-version)
+expect("refhost --viewer-version without a value" 2 "usage: refhost" ${EMULATOR} "${REFHOST}" --viewer-version)
 expect("refhost, damaged PDF" 3 "open-damaged.refhost:1: cannot open PDF file 'damaged.pdf'"
-       "${REFHOST}" --temp "${WORK_DIR}" open-damaged.refhost)
+       ${EMULATOR} "${REFHOST}" --temp "${WORK_DIR}" open-damaged.refhost)
 file(WRITE "${WORK_DIR}/open-no-pages.refhost" "open page-as-root.pdf\n")
 expect("refhost, PDF without pages" 3
        "open-no-pages.refhost:1: cannot open PDF file 'page-as-root.pdf': .*no pages"
-       "${REFHOST}" --temp "${WORK_DIR}" open-no-pages.refhost)
-expect("refhost, bad line" 3 "bad-line.refhost:2:" "${REFHOST}" bad-line.refhost)
+       ${EMULATOR} "${REFHOST}" --temp "${WORK_DIR}" open-no-pages.refhost)
+expect("refhost, bad line" 3 "bad-line.refhost:2:" ${EMULATOR} "${REFHOST}" bad-line.refhost)
+file(WRITE "${WORK_DIR}/open-folder.refhost" "open .\n")
+expect("refhost, a folder" 3 "open-folder.refhost:1: cannot open PDF file '.': "
+       ${EMULATOR} "${REFHOST}" --temp "${WORK_DIR}" open-folder.refhost)
+if(WINDOWS)
+  # Devices answer to their names in every folder.
+  foreach(device NUL CONIN$ COM1 aux.pdf)
+    file(WRITE "${WORK_DIR}/open-device.refhost" "open ${device}\n")
+    expect("refhost, the device ${device}" 3 "open-device.refhost:1: cannot open PDF file '${device}'"
+           ${EMULATOR} "${REFHOST}" --temp "${WORK_DIR}" open-device.refhost)
+  endforeach()
+endif()
