@@ -4,9 +4,10 @@
 # with qpdf, rendered with poppler), then tours a sample document with player annotations
 # in the reference host: clicks, view changes, deletion, undo and redo, About, save and
 # snapshots. Last, the Windows build's refhost.exe runs examples/sessions/windows.refhost
-# under wine64 and Xvfb: real windows, the real file dialog, snapshots of the real windows;
-# and the 32-bit build's refhost.exe plays it again under wine32 (in a virtual machine
-# where this kernel runs no 32-bit programs), leaving its snapshots in build/demo/win32.
+# under wine64 and Xvfb: real windows, the real file dialog, snapshots of the real windows,
+# then tours the same sample document (build/demo/win64-tour); and the 32-bit build's
+# refhost.exe plays both again under wine32 (in a virtual machine where this kernel runs no
+# 32-bit programs), leaving its snapshots in build/demo/win32 and build/demo/win32/tour.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset linux >/dev/null
@@ -60,14 +61,43 @@ echo
 echo "The Windows session took these snapshots of its page-view window:"
 ls build/demo/windows-*.png
 
+# Checks a tour's saved document with qpdf and names its snapshots: FOLDER LABEL.
+tour_done() {
+  qpdf --check "$1/tour.pdf" | tail -n 1
+  echo "$2 saved $1/tour.pdf (checked above by qpdf) and took these snapshots:"
+  ls "$1"/tour-*.png
+}
+
+echo "== the Windows build: the sample document's tour (examples/sessions/tour.refhost) in refhost.exe"
+rm -rf build/demo/win64-tour
+mkdir -p build/demo/win64-tour
+cp build/demo/sample-players.pdf build/demo/win64-tour/
+cp -r examples/scenes build/demo/win64-tour/scenes
+status=0
+(cd build/demo/win64-tour && WINEDEBUG=-all WINEPREFIX="$PWD/../../wineprefix-demo" xvfb-run -a \
+  /usr/lib/wine/wine64 ../../win64/bin/refhost.exe --temp tour-temp \
+  ../../../examples/sessions/tour.refhost >tour-session.txt 2>tour-session.log) || status=$?
+cat build/demo/win64-tour/tour-session.txt
+if [ "$status" -ne 0 ]; then
+  echo "the Windows tour failed (exit status $status); its messages: build/demo/win64-tour/tour-session.log" >&2
+  exit "$status"
+fi
+tour_done build/demo/win64-tour "The 64-bit build's tour"
+
 echo "== the 32-bit build (the product): the same session in its refhost.exe under wine32"
 cmake --preset win32 >/dev/null
 cmake --build build/win32 -j "$(nproc 2>/dev/null || echo 2)" --target refhost
 rm -rf build/demo/win32
 mkdir -p build/demo/win32
 cp -r examples/scenes build/demo/win32/scenes
+mkdir -p build/demo/win32/tour
+cp build/demo/sample-players.pdf build/demo/win32/tour/
+cp -r examples/scenes build/demo/win32/tour/scenes
+# The creation session, then the sample document's tour, in one boot of the machine.
 session='cd build/demo/win32 && xvfb-run -a wine ../../win32/bin/refhost.exe --temp windows-temp \
-  ../../../examples/sessions/windows.refhost >windows-session.txt 2>windows-session.log'
+  ../../../examples/sessions/windows.refhost >windows-session.txt 2>windows-session.log &&
+  cd tour && xvfb-run -a wine ../../../win32/bin/refhost.exe --temp tour-temp \
+  ../../../../examples/sessions/tour.refhost >tour-session.txt 2>tour-session.log'
 status=0
 if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
   bash scripts/wine-prefix.sh "$PWD/build/wineprefix-demo32" /usr/bin/wine
@@ -88,10 +118,13 @@ else
 fi
 cat build/demo/win32/windows-session.txt
 if [ "$status" -ne 0 ]; then
-  echo "the 32-bit Windows session failed (exit status $status); its messages:" \
-    "build/demo/win32/windows-session.log" >&2
+  echo "the 32-bit Windows sessions failed (exit status $status); their messages:" \
+    "build/demo/win32/windows-session.log, build/demo/win32/tour/tour-session.log" >&2
   exit "$status"
 fi
 echo
 echo "The 32-bit session took these snapshots of its page-view window:"
 ls build/demo/win32/windows-*.png
+echo "== the 32-bit build: the sample document's tour"
+cat build/demo/win32/tour/tour-session.txt
+tour_done build/demo/win32/tour "The 32-bit build's tour"

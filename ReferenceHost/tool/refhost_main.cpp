@@ -1,6 +1,7 @@
 // refhost: loads the plug-in module into the reference host and runs its start-up as the
 // viewer does. Without a script it prints the start-up and unloads; with one it runs the
 // script's viewer commands in between and prints, after each, what the plug-in did.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+#else
+#include <sys/resource.h>
 #endif
 
 namespace {
@@ -35,10 +40,26 @@ enum : int {
   kExitProblems = 4,  // the session ran, but the plug-in broke a rule (see the summary)
 };
 
+// The most memory the process has had resident: Windows' peak working set, elsewhere the
+// maximum resident set size.
+double PeakMemoryBytes() {
+#if defined(_WIN32)
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)
+             ? static_cast<double>(counters.PeakWorkingSetSize)
+             : 0.0;
+#else
+  rusage usage{};
+  return getrusage(RUSAGE_SELF, &usage) == 0 ? static_cast<double>(usage.ru_maxrss) * 1024 : 0.0;
+#endif
+}
+
 struct Options {
   std::string pluginPath;
   std::string tempFolder;  // empty: the system's
   bool trace = false;
+  bool timings = false;  // each command's wall time and the peak memory, on standard error
   int viewerVersion = refhost::kNewestViewer;
   std::string script;  // empty: no session; "-": standard input
 };
@@ -53,7 +74,8 @@ std::string DefaultPluginPath(const char* argv0) {
 void Usage(std::FILE* out) {
   std::fprintf(
       out,
-      "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [--viewer-version N] [SCRIPT]\n"
+      "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [--timings] [--viewer-version N]\n"
+      "               [SCRIPT]\n"
       "  Loads the plug-in into the reference host and runs its start-up as the viewer does,\n"
       "  printing the handshake and the host tables the plug-in obtained.\n"
       "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
@@ -95,6 +117,8 @@ void Usage(std::FILE* out) {
       "  --plugin PATH  the module (default: KXTRIVOPlayer.api next to refhost)\n"
       "  --temp DIR     the temporary folder the plug-in sees\n"
       "  --trace        offer the optional trace table and print its lines\n"
+      "  --timings      print each command's wall time and, at the end, the process's peak\n"
+      "                 memory on standard error (for measurements; the transcript is the same)\n"
       "                 (--debug-window is the same)\n"
       "  --viewer-version N  present the host as viewer N (6, 7, 8 or 9; default 9): every\n"
       "                 table at version 0x000N0000 with that version's slots, as the\n"
@@ -120,6 +144,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
       options->tempFolder = argv[++i];
     } else if (arg == "--trace" || arg == "--debug-window") {
       options->trace = true;
+    } else if (arg == "--timings") {
+      options->timings = true;
     } else if (arg == "--viewer-version" && hasValue) {
       const std::string value = argv[++i];
       if (value.size() != 1 || value[0] < '0' + refhost::kOldestViewer ||
@@ -230,6 +256,8 @@ int RunReport(const Options& options, const refhost::Profile& profile) {
   std::printf("stage %s: %s\n", unload.name.c_str(), YesNo(unload.completed && unload.result));
   module.Close();
   std::printf("unloaded; host allocations still live: %zu\n", host.LiveAllocations());
+  if (options.timings)
+    std::fprintf(stderr, "refhost: peak memory: %.1f MB\n", PeakMemoryBytes() / 1e6);
   return unload.completed && unload.result ? kExitOk : kExitFailed;
 }
 
@@ -297,12 +325,18 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   for (const refhosttool::Command& command : commands) {
     std::printf("[%d] %s\n", command.line, command.text.c_str());
     std::string failure;
+    const auto start = std::chrono::steady_clock::now();
     try {
       session.Run(command);
       ++commandsRun;
     } catch (const std::exception& e) {
       failure = e.what();
     }
+    if (options.timings)
+      std::fprintf(
+          stderr, "refhost: time: [%d] %s: %.1f ms\n", command.line, command.text.c_str(),
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count());
     transcript.PrintNews(host);
     if (!failure.empty()) {
       std::printf("  !!! stopped here: %s\n", failure.c_str());
@@ -325,6 +359,8 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   module.Close();
   transcript.PrintNews(host);
   std::printf("unloaded; host allocations still live: %zu\n", host.LiveAllocations());
+  if (options.timings)
+    std::fprintf(stderr, "refhost: peak memory: %.1f MB\n", PeakMemoryBytes() / 1e6);
 
   const refhosttool::Totals& t = transcript.totals();
   const size_t ports = refhost::LiveMachinePorts();
