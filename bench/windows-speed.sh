@@ -45,8 +45,9 @@ printf 'open big.pdf\nclick 0\nclose\n' >"$work/click.refhost"
 bash scripts/wine-prefix.sh "$PWD/build/wineprefix64" >/dev/null
 export WINEPREFIX="$PWD/build/wineprefix64" WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
-field() { sed -n "s/^refhost: time: \[[0-9]*\] $1: \(.*\) ms$/\1/p" "$2"; }
-peak() { sed -n 's/^refhost: peak memory: \(.*\) MB$/\1/p' "$1"; }
+# (Windows programs end their lines with CR LF.)
+field() { tr -d '\r' <"$2" | sed -n "s/^refhost: time: \[[0-9]*\] $1: \(.*\) ms$/\1/p"; }
+peak() { tr -d '\r' <"$1" | sed -n 's/^refhost: peak memory: \(.*\) MB$/\1/p'; }
 echo "scene: $mib MiB plain; refhost.exe and copy64k.exe under wine64 ($(wine64 --version 2>/dev/null || "$wine" --version))"
 printf '%-6s %-10s %-10s %-10s %-10s %-12s %-12s %-10s\n' round open_ms close_ms peak_MB click_ms click_peak_MB copy_ms click/copy
 for round in 1 2 3; do
@@ -57,7 +58,7 @@ for round in 1 2 3; do
     >click.txt 2>click.err)
   grep -q "file exists, $((mib << 20)) bytes" "$work/click.txt" ||
     { echo "windows-speed: the click did not extract the scene (see $work/click.txt)" >&2; exit 1; }
-  copy=$( (cd "$work" && "$wine" ../win64/bin/copy64k.exe temp/valve.geom copy.bin) |
+  copy=$( (cd "$work" && "$wine" ../win64/bin/copy64k.exe temp/valve.geom copy.bin) | tr -d '\r' |
     sed -n 's/.* in \(.*\) ms$/\1/p')
   click=$(field "click 0" "$work/click.err")
   printf '%-6s %-10s %-10s %-10s %-10s %-12s %-12s %-10s\n' "$round" \
