@@ -40,8 +40,14 @@ void AuthoringHost::TearDown() {
   if (!folder_.empty()) testsupport::RemoveTestFolder(folder_);
 }
 
+// Joined as bytes: a name in the ANSI code page is no UTF-8, which the library's narrow
+// paths take on Windows.
 std::string AuthoringHost::ScenePath(const std::string& fileName) const {
-  return (std::filesystem::path(folder_) / fileName).string();
+#if defined(_WIN32)
+  return folder_ + "\\" + fileName;
+#else
+  return folder_ + "/" + fileName;
+#endif
 }
 
 std::string AuthoringHost::WriteScene(const std::string& fileName, const std::string& bytes) {
