@@ -4,10 +4,36 @@
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
-  exec sudo "$0" "$@"
+  exec sudo WIN32_FORCE_VM="${WIN32_FORCE_VM:-0}" "$0" "$@"
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+# Files under build/ belong to the user who asked for the installation.
+as_user() {
+  if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+    sudo -u "$SUDO_USER" "$@"
+  else
+    "$@"
+  fi
+}
+
+# Earlier versions of this script added deb-src entries to the machine's own apt
+# configuration; on machines whose entries carry Signed-By, apt then refused every list.
+# Removing that file mends such a machine. Nothing else under /etc/apt is touched.
+old_list=/etc/apt/sources.list.d/mirvane-debian-src.list
+if [ -e "$old_list" ]; then
+  rm -f "$old_list"
+  echo "install-deps: removed $old_list, which an earlier version of this script left"
+fi
+
+# The source packages qpdf is built from come through an apt configuration of the
+# project's own (build/apt-source), derived from the machine's Debian entries; a machine
+# without one is told so before anything is installed.
+apt_source="$root/build/apt-source"
+as_user mkdir -p "$root/build"
+bash "$here/debian-sources.sh" derive "$apt_source"
 
 # wine32 runs the 32-bit Windows build's tests, only where the kernel runs 32-bit programs;
 # it needs the i386 architecture, which nothing else here does.
@@ -36,7 +62,8 @@ apt-get install -y -q --no-install-recommends \
   wixl msitools
 # Where the kernel runs no 32-bit programs, the 32-bit Windows build's tests run in a small
 # virtual machine that does (scripts/win32-vm.sh): qemu, and debootstrap to build its image.
-if ! $runs_32bit; then
+# WIN32_FORCE_VM=1 asks for that road on a kernel that could run them natively.
+if ! $runs_32bit || [ "${WIN32_FORCE_VM:-0}" = 1 ]; then
   apt-get install -y -q --no-install-recommends qemu-system-x86 debootstrap e2fsprogs
 fi
 # The fuzz targets: clang with libFuzzer and the sanitizer run-time libraries.
@@ -49,19 +76,15 @@ if $runs_32bit; then
 fi
 
 # qpdf for the Windows builds is built here from Debian's source packages of this release
-# (scripts/mingw-qpdf.sh): their deb-src entries, and dpkg-dev to unpack them.
-. /etc/os-release
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src ' /etc/apt/sources.list; then
-  for suite in "$VERSION_CODENAME" "$VERSION_CODENAME-updates"; do
-    echo "deb-src http://deb.debian.org/debian $suite main"
-  done >/etc/apt/sources.list.d/mirvane-debian-src.list
-  echo "deb-src http://deb.debian.org/debian-security $VERSION_CODENAME-security main" \
-    >>/etc/apt/sources.list.d/mirvane-debian-src.list
-  for attempt in 1 2 3; do
-    if apt-get update -q; then break; fi
-    [ "$attempt" -lt 3 ] && sleep 15
-  done
-fi
+# (scripts/mingw-qpdf.sh): the lists of the project's own source configuration, and dpkg-dev
+# to unpack them.
+for attempt in 1 2 3; do
+  if bash "$here/debian-sources.sh" apt "$apt_source" update -q; then break; fi
+  echo "install-deps: apt-get update of the source lists failed (attempt $attempt)" >&2
+  if [ "$attempt" -eq 3 ]; then exit 1; fi
+  sleep 15
+done
+[ -z "${SUDO_USER:-}" ] || [ "$SUDO_USER" = root ] || chown -R "$SUDO_USER" "$apt_source"
 apt-get install -y -q --no-install-recommends dpkg-dev libjpeg62-turbo-dev
 
 # The Windows suite runs the multibyte cases under the Japanese code page too: wine maps
@@ -75,9 +98,4 @@ fi
 
 # qpdf for both Windows targets, built once into build/mingw-qpdf (reused while its recipe
 # stays the same), as the user who asked for the installation.
-here=$(cd "$(dirname "$0")" && pwd)
-if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
-  sudo -u "$SUDO_USER" bash "$here/mingw-qpdf.sh"
-else
-  bash "$here/mingw-qpdf.sh"
-fi
+as_user bash "$here/mingw-qpdf.sh"

@@ -10,11 +10,14 @@
 # Each result is kept in build/mingw-qpdf/ARCH (include/, lib/, bin/qpdf.exe) with the
 # recipe it was built from; a later run reuses it while the recipe (this script, the
 # toolchain file and the versions) is the same, and builds it again when it changed.
-# Fetching the sources needs deb-src entries (scripts/install-deps.sh adds them).
+# The sources come through the project's own apt configuration for source packages,
+# build/apt-source (MINGW_QPDF_APT: another), which scripts/install-deps.sh derives from the
+# machine's Debian entries and whose lists it updates (scripts/debian-sources.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 cache=${MINGW_QPDF_CACHE:-$root/build/mingw-qpdf}
+apt_source=${MINGW_QPDF_APT:-$root/build/apt-source}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 version_of() {
@@ -37,12 +40,13 @@ fetch() {
     rm -rf "$cache/src/$folder"-* "$cache/src/${package}_"*
     echo "mingw-qpdf: fetching the source of $package $version" >&2
     for attempt in 1 2 3; do
-      if (cd "$cache/src" && apt-get source -q "$package=$version" >"$cache/src/$package.log" 2>&1); then
+      if (cd "$cache/src" && bash "$root/scripts/debian-sources.sh" apt "$apt_source" source -q \
+        "$package=$version" >"$cache/src/$package.log" 2>&1); then
         break
       fi
       if [ "$attempt" -eq 3 ]; then
-        echo "mingw-qpdf: apt-get source $package=$version failed (it needs deb-src entries and" \
-          "dpkg-dev; see $cache/src/$package.log)" >&2
+        echo "mingw-qpdf: apt-get source $package=$version failed (it needs the source lists in" \
+          "$apt_source and dpkg-dev, which scripts/install-deps.sh sets up; see $cache/src/$package.log)" >&2
         exit 1
       fi
       sleep 10

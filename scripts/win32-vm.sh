@@ -101,7 +101,14 @@ cache=$(cd "$cache" && pwd)
 # The image. Everything that decides what it holds is below and goes into its hash.
 
 suite=bookworm
-mirror=${WIN32_VM_MIRROR:-http://deb.debian.org/debian}
+# The guest's packages come from the archive this machine's own apt configuration names
+# (WIN32_VM_MIRROR: another).
+if [ -n "${WIN32_VM_MIRROR:-}" ]; then
+  mirror=$WIN32_VM_MIRROR
+else
+  mirror=$(bash "$root/scripts/debian-sources.sh" mirror) ||
+    die "no Debian archive to build the machine from: set WIN32_VM_MIRROR to one"
+fi
 # The kernel, the tools the tests need, and wine for 32-bit programs.
 packages_amd64="linux-image-amd64 kmod cmake xvfb xauth locales fonts-dejavu-core fonts-wine
   fonts-ipafont-gothic binutils-mingw-w64-i686 wine"
