@@ -1,7 +1,8 @@
 // The installer's check for the player library. The package does not carry the library
 // (it is the player maker's), so while it installs it looks where the viewer's process
 // will look when it loads the plug-in from its plug-ins folder: the viewer's program folder
-// (the folder of the executable that loads the module), the system folder, the Windows
+// (the folder of the executable that loads the module), the system folder of the viewer's
+// bitness (SysWOW64 for the 32-bit package on 64-bit Windows), the Windows
 // folder and the folders of PATH. The plug-in's own folder is not among them: Windows
 // looks for a module's load-time imports beside the program, not beside the module.
 // When the library is in none of them, the user is told (a warning: shown by an
@@ -13,6 +14,8 @@
 
 #include <string>
 #include <vector>
+
+#include "SystemFolder.h"
 
 namespace {
 
@@ -60,7 +63,8 @@ std::vector<std::string> SearchedFolders(const std::string& programFolder) {
   std::vector<std::string> folders;
   if (!programFolder.empty()) AddFolder(&folders, programFolder);
   char buffer[MAX_PATH] = "";
-  if (GetSystemDirectoryA(buffer, MAX_PATH) != 0) AddFolder(&folders, WithSeparator(buffer));
+  const std::string system = SystemFolderOfThisBitness();
+  if (!system.empty()) AddFolder(&folders, WithSeparator(system));
   if (GetWindowsDirectoryA(buffer, MAX_PATH) != 0) AddFolder(&folders, WithSeparator(buffer));
   const DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
   if (needed != 0) {

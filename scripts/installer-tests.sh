@@ -33,7 +33,8 @@ current="$dir/KXTRIVOPlayer-$version-$build.msi"
 older_version=6.3.0.1000
 
 if [ "$step" = prepare ]; then
-  cmake --build "$dir" --target msi_package KXTRIVOPlayer PlayerLibraryCheck refhost >/dev/null
+  cmake --build "$dir" --target msi_package KXTRIVOPlayer PlayerLibraryCheck refhost \
+    system_folder >/dev/null
   rm -rf "$work"
   mkdir -p "$work"
   cmake -DWIXL="$(command -v wixl)" -DMSIBUILD="$(command -v msibuild)" \
@@ -211,11 +212,18 @@ rm -rf "$c/Custom"
 expect "the folders as they were" [ "$(listing)" = "$before" ]
 
 # Where the player library must be for the viewer's program to load the module from
-# plug_ins: the program's folder, the system folder or a folder on PATH load it; the
-# plug-ins folder beside the module does not.
+# plug_ins: the program's folder, the system folder of its bitness or a folder on PATH load
+# it; the plug-ins folder beside the module does not, and neither does, for a 32-bit viewer
+# on 64-bit Windows, the 64-bit system folder.
 case_name="where the player library must be"
 expect "msiexec /i exits 0" [ "$(msi again /i "Z:$work/current.msi")" = 0 ]
-system_unix="$c/windows/system32"
+# The system folder a viewer of this bitness loads libraries from, as the prefix answers it:
+# system32, or SysWOW64 for a 32-bit process in a 64-bit prefix (WoW64).
+system_win=$("$wine" "$dir/bin/system_folder.exe" 2>>"$log" | tr -d '\r')
+system_unix=$("$wine" winepath -u "$system_win" 2>>"$log" | tr -d '\r')
+system_unix=${system_unix%/}
+[ -d "$system_unix" ] || fail "no system folder ($system_win, $system_unix)"
+echo "installer-test: $build: a $bits-bit viewer's system folder here is $system_win"
 library="$dir/bin/TRIVOPlayerControl.dll"
 rm -f "$reader_unix/TRIVOPlayerControl.dll"
 loads() { # where, expected: yes or no
@@ -224,6 +232,7 @@ loads() { # where, expected: yes or no
   case $where in
   program) cp "$library" "$reader_unix/" ;;
   system) cp "$library" "$system_unix/" ;;
+  system64) cp "$library" "$c/windows/system32/" ;;
   path)
     mkdir -p "$c/PlayerLibrary" && cp "$library" "$c/PlayerLibrary/"
     env=(env 'WINEPATH=C:\PlayerLibrary')
@@ -232,6 +241,7 @@ loads() { # where, expected: yes or no
   esac
   if plays "$reader" "$reader_unix" "${env[@]}"; then got=yes; fi
   rm -f "$reader_unix/TRIVOPlayerControl.dll" "$system_unix/TRIVOPlayerControl.dll" \
+    "$c/windows/system32/TRIVOPlayerControl.dll" \
     "$reader_unix/plug_ins/TRIVOPlayerControl.dll"
   rm -rf "$c/PlayerLibrary"
   echo "installer-test: $build: the player library in the $where folder: the module loads: $got"
@@ -241,8 +251,31 @@ loads program yes
 loads system yes
 loads path yes
 loads plug_ins no
-cp "$library" "$reader_unix/"
+# In a 64-bit prefix a 32-bit viewer does not load from the 64-bit system folder.
+wow64=false
+[ "$(basename "$system_unix")" = system32 ] || wow64=true
+if $wow64; then loads system64 no; fi
 expect "msiexec /x exits 0" [ "$(msi last-uninstall /x "Z:$work/current.msi")" = 0 ]
+
+# The installer's check looks in the same system folder as the viewer's process.
+case_name="the player-library check looks in the viewer's system folder"
+cp "$library" "$system_unix/"
+expect "msiexec /i exits 0" [ "$(msi system-folder /i "Z:$work/current.msi")" = 0 ]
+expect "the check found the library in $system_win" grep -a -q -i -F \
+  "the player library for $reader\\plug_ins\\ is $system_win\\TRIVOPlayerControl.dll" \
+  "$work/system-folder.log"
+rm -f "$system_unix/TRIVOPlayerControl.dll"
+expect "msiexec /x exits 0" [ "$(msi system-folder-uninstall /x "Z:$work/current.msi")" = 0 ]
+if $wow64; then
+  cp "$library" "$c/windows/system32/"
+  expect "msiexec /i exits 0" [ "$(msi system64 /i "Z:$work/current.msi")" = 0 ]
+  expect "the check says the library in the 64-bit system folder is not where the viewer looks" \
+    grep -a -q -F "was not found where the viewer will look for it when it loads the plug-in from $reader\\plug_ins\\" \
+    "$work/system64.log"
+  rm -f "$c/windows/system32/TRIVOPlayerControl.dll"
+  expect "msiexec /x exits 0" [ "$(msi system64-uninstall /x "Z:$work/current.msi")" = 0 ]
+fi
+cp "$library" "$reader_unix/"
 
 if [ "$failures" -ne 0 ]; then
   echo "installer-test: $build: $failures check(s) failed; wine's messages: $log," \
