@@ -4,6 +4,9 @@
 # into the temporary folder) and closes it; beside that, in the same run, copy64k.exe copies
 # the extracted bytes with 64 KiB ReadFile/WriteFile calls. refhost --timings gives each
 # command's wall time and the process's peak working set. Three rounds; a script, not a test.
+# Then one more run of the click session and of the copy, untimed, under strace: the system
+# calls each made on the document, the scene files and the copy (every call on a descriptor
+# of a file in build/speed), which is what reaches the file system through wine.
 #   bash bench/windows-speed.sh [MIB]      (MIB: the scene's size, default 256)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -67,3 +70,42 @@ for round in 1 2 3; do
     "$(python3 -c "print(f'{$click / $copy:.2f}')")"
   rm -f "$work/copy.bin" "$work"/temp/*
 done
+
+# File calls. strace -y names each descriptor's file; a call counts when that file lies in
+# build/speed, by any process of the run (the program, and the wine server it starts: each
+# run waits for the last one's server to end, so that all are counted alike).
+abs_work="$PWD/$work"
+count_calls() {  # LOG: "TOTAL (reads R, writes W, status S, other O)"
+  grep -F "<$abs_work/" "$1" | sed -n 's/^[0-9]* *\([a-z0-9_]*\)(.*/\1/p' | awk '
+    /^(read|pread64|readv|preadv)$/ { r++; next }
+    /^(write|pwrite64|writev|pwritev)$/ { w++; next }
+    /^(fstat|newfstatat|statx|fstatfs|fgetxattr|flistxattr)$/ { s++; next }
+    { o++ }
+    END { printf "%d (reads %d, writes %d, status %d, other %d)", r + w + s + o, r, w, s, o }'
+}
+if ! command -v strace >/dev/null; then
+  echo "file calls: not counted (strace is not installed)"
+  exit 0
+fi
+wineserver=$(command -v wineserver || true)
+for candidate in "$(dirname "$wine")/wineserver64" "$(dirname "$wine")/wineserver"; do
+  if [ -x "$candidate" ]; then wineserver="$candidate"; break; fi
+done
+traced() {  # LOG COMMAND...
+  local log=$1
+  shift
+  if [ -n "$wineserver" ]; then "$wineserver" -w; fi
+  (cd "$work" && strace -f -y -qq -e trace=desc -o "$log" "$@" >/dev/null 2>&1)
+}
+if ! traced calls-click.log xvfb-run -a "$wine" ../win64/bin/refhost.exe --temp temp click.refhost ||
+  ! grep -qF "<$abs_work/big.pdf>" "$work/calls-click.log"; then
+  echo "file calls: not counted (strace could not trace wine here; see $work/calls-click.log)"
+  exit 0
+fi
+traced calls-open.log xvfb-run -a "$wine" ../win64/bin/refhost.exe --temp temp open-close.refhost
+traced calls-copy.log "$wine" ../win64/bin/copy64k.exe temp/valve.geom copy.bin
+echo "file calls (strace, one untimed run each):"
+echo "  refhost.exe open, close:          $(count_calls "$work/calls-open.log")"
+echo "  refhost.exe open, click 0, close: $(count_calls "$work/calls-click.log")"
+echo "  copy64k.exe:                      $(count_calls "$work/calls-copy.log")"
+rm -f "$work/copy.bin" "$work"/temp/* "$work"/calls-*.log

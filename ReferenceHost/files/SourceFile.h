@@ -1,9 +1,10 @@
 // The PDF file a document was opened from, held open while any of its stream data is kept
 // there. The open file pins what was opened: a file renamed, deleted or saved over under
 // its name stays readable and unchanged. A file changed in place cannot be read
-// consistently, so its identity (volume and file number), size and modification time are
-// taken at the opening and compared on the open file before and after every read; data
-// read while they differ is refused (kErrFileRead), never handed out short or wrong.
+// consistently, so its size and modification time are taken at the opening and compared
+// on the open file before and after every read; data read while they differ is refused
+// (kErrFileRead), never handed out short or wrong. (Which file it is, its volume and file
+// number, cannot change while it is held open, so that is not asked again.)
 // Every write sets the modification time; what could slip past is a write that keeps the
 // size and lands in the clock tick of the file's last change before the opening, or one
 // whose writer sets the time back. (The status-change time is not compared: renaming a
@@ -35,8 +36,9 @@ class SourceFile : public StoredData {
   size_t Peek(uint64_t offset, char* buffer, size_t bytes) const;
   void ReadAt(uint64_t offset, char* buffer, size_t bytes) const override;
 
+  // What a change in place alters.
   struct Identity {
-    uint64_t volume = 0, file = 0, size = 0;
+    uint64_t size = 0;
     int64_t modifiedSeconds = 0, modifiedFraction = 0;
     bool operator==(const Identity& other) const;
   };
