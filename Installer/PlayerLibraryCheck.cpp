@@ -91,9 +91,25 @@ void Tell(MSIHANDLE install, INSTALLMESSAGE kind, const std::string& text) {
   MsiProcessMessage(install, kind, record);
 }
 
+std::string Property(MSIHANDLE install, const char* name) {
+  char buffer[MAX_PATH * 2] = "";
+  DWORD size = sizeof buffer;
+  if (MsiGetPropertyA(install, name, buffer, &size) != ERROR_SUCCESS) return "";
+  return buffer;
+}
+
 }  // namespace
 
+// Also says when a registered Reader is left alone: Reader loads only plug-ins enabled for
+// it, and a package whose module is not does not put it there.
 extern "C" __declspec(dllexport) UINT __stdcall CheckPlayerLibrary(MSIHANDLE install) {
+  const std::string reader = Property(install, "READERDIR");
+  if (!reader.empty() && Property(install, "READERENABLED") != "1" &&
+      Property(install, "PLUGINDIR").empty())
+    Tell(install, INSTALLMESSAGE_WARNING,
+         "Adobe Reader loads only plug-ins that are enabled for Reader, and the KXTRIVOPlayer "
+         "plug-in in this package is not: it was not installed into the Reader in " +
+             reader + ". Acrobat loads it.");
   for (const auto& component : kModuleComponents) {
     INSTALLSTATE installed = INSTALLSTATE_UNKNOWN, action = INSTALLSTATE_UNKNOWN;
     const UINT status = MsiGetComponentStateA(install, component[0], &installed, &action);

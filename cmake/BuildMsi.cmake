@@ -9,7 +9,8 @@
 #   - PLUGINDIR among the secure properties, so that a per-machine install takes it from
 #     the command line also when the user interface runs.
 # Run in script mode with WIXL, MSIBUILD, WXS, OUTPUT, VERSION, BITNESS (32 or 64), MODULE
-# and CHECK_DLL.
+# and CHECK_DLL; READER_ENABLED (ON or OFF, default OFF) says whether MODULE is a build
+# enabled for Reader, which alone goes into a classic Reader's plug_ins.
 cmake_minimum_required(VERSION 3.20)
 foreach(var WIXL MSIBUILD WXS OUTPUT VERSION BITNESS MODULE CHECK_DLL)
   if(NOT DEFINED ${var})
@@ -33,6 +34,11 @@ else()
   set(arch x86)
   set(win64 no)
 endif()
+if(READER_ENABLED)
+  set(reader_enabled 1)
+else()
+  set(reader_enabled 0)
+endif()
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "KXTRIVOPlayer ${VERSION}" TYPE SHA1 UPPER)
 
 # wixl takes the files it packs by paths relative to where it runs: a staging folder.
@@ -49,6 +55,7 @@ execute_process(
   COMMAND "${WIXL}" -a ${arch} -o "${OUTPUT}"
           -D Version=${VERSION} -D ProductCode=${product_code} -D UpgradeCode=${upgrade_code}
           -D Win64=${win64} -D Bitness=${BITNESS} -D Module=KXTRIVOPlayer.api -D CheckDll=PlayerLibraryCheck.dll
+          -D ReaderEnabled=${reader_enabled}
           -D ReaderComponent=${reader_component} -D AcrobatComponent=${acrobat_component}
           -D CustomComponent=${custom_component} "${WXS}"
   RESULT_VARIABLE status ERROR_VARIABLE errors)
@@ -57,7 +64,7 @@ if(NOT status EQUAL 0 OR NOT EXISTS "${OUTPUT}")
 endif()
 
 set(queries
-  "UPDATE Component SET Condition = 'NOT PLUGINDIR AND (SAVEDREADERPLUGINS OR READERDIR)' WHERE Component = 'ReaderModule'"
+  "UPDATE Component SET Condition = 'NOT PLUGINDIR AND READERENABLED = \"1\" AND (SAVEDREADERPLUGINS OR READERDIR)' WHERE Component = 'ReaderModule'"
   "UPDATE Component SET Condition = 'NOT PLUGINDIR AND (SAVEDACROBATPLUGINS OR ACROBATDIR)' WHERE Component = 'AcrobatModule'"
   "UPDATE Component SET Condition = 'PLUGINDIR' WHERE Component = 'CustomModule'"
   "UPDATE InstallExecuteSequence SET Sequence = 1401 WHERE Action = 'RemoveExistingProducts'"

@@ -1,5 +1,9 @@
 // Setup and handshake: importing the viewer's tables and naming the extension.
+#include <cstdint>
+#include <cstring>
+
 #include "PlugInEntry.h"
+#include "ReaderEnablement.h"
 
 // In import order; AcroSupport decides how the others are looked up.
 const RequiredHostTable kRequiredHostTables[kHostTableCount] = {
@@ -15,6 +19,14 @@ const RequiredHostTable kRequiredHostTables[kHostTableCount] = {
 namespace {
 
 const ASUns32 kDirectLookupVersion = 0x00060000;
+
+// Whether the viewer runs as Reader: its "Product" configuration text. A host that does
+// not know the key may answer null or the all-ones pointer; neither is Reader.
+bool HostIsReader() {
+  const void* product = ASGetConfiguration(ASAtomFromString("Product"));
+  if (product == nullptr || product == reinterpret_cast<const void*>(~uintptr_t{0})) return false;
+  return std::strcmp(static_cast<const char*>(product), "Reader") == 0;
+}
 
 }  // namespace
 
@@ -77,6 +89,11 @@ ASBool HOSTCALL PlugInSetup(ASUns32 handshakeVersion, void* setupRecord) {
 
 ASBool HOSTCALL PlugInHandshake(ASUns32 handshakeVersion, void* handshakeRecord) {
   if (handshakeVersion != kHandshakeVersion) return ASFalse;
+  // The 64-bit viewer is one program that runs as Acrobat or as Reader. In Reader mode it
+  // quits with an error when a plug-in that Reader may not load goes on past the
+  // handshake; declining here, before anything is registered, is what it asks of such a
+  // plug-in (it is then loaded when the viewer runs as Acrobat).
+  if (!kEnabledForReader && HostIsReader()) return ASFalse;
   HostHandshakeRecord* record = static_cast<HostHandshakeRecord*>(handshakeRecord);
 
   gHostBinding.extensionName = ASAtomFromString(kExtensionName);

@@ -1,6 +1,8 @@
 // Core table and the AcroSupport operations that every plug-in needs: atoms, callbacks,
 // table lookup, exception frames, the allocator, error texts and table versions.
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "Host.h"
 
@@ -40,6 +42,19 @@ HFT ASExtensionMgrGetHFT(ASAtom name, ASUns32 version) {
   return H().LookupTable(name, version);
 }
 
+// The viewer's configuration by key: "Product" is the product's text, "CanEdit" whether
+// documents may be changed (not in Reader); any other key is one this viewer does not
+// know, answered with the all-ones pointer.
+void* ASGetConfiguration(ASAtom key) {
+  const char* name = H().AtomText(key);
+  const std::string& product = H().profile().product;
+  if (name != nullptr && std::strcmp(name, "Product") == 0)
+    return const_cast<char*>(product.c_str());
+  if (name != nullptr && std::strcmp(name, "CanEdit") == 0)
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(product != kReaderProduct));
+  return reinterpret_cast<void*>(~uintptr_t{0});
+}
+
 void* ASmalloc(size_t size) {
   return H().Allocate(size);
 }
@@ -70,6 +85,7 @@ void InstallCoreOperations(Host& host) {
   host.Install<Table::Core, Core::ASAtomGetString, &ASAtomGetString>();
   host.Install<Table::Core, Core::ASCallbackCreate, &ASCallbackCreate>();
   host.Install<Table::Core, Core::ASExtensionMgrGetHFT, &ASExtensionMgrGetHFT>();
+  host.Install<Table::Core, Core::ASGetConfiguration, &ASGetConfiguration>();
   host.Install<Table::AcroSupport, AcroSupport::ASmalloc, &ASmalloc>();
   host.Install<Table::AcroSupport, AcroSupport::ASfree, &ASfree>();
   host.Install<Table::AcroSupport, AcroSupport::ASGetErrorString, &ASGetErrorString>();

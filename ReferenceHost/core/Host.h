@@ -53,6 +53,11 @@ class HostError : public std::runtime_error {
 constexpr int kNewestViewer = 9;
 constexpr int kOldestViewer = 6;
 
+// The viewer products' "Product" configuration texts: Reader, Acrobat Standard, Acrobat Pro.
+constexpr const char* kReaderProduct = "Reader";
+constexpr const char* kAcrobatProduct = "Exchange-Pro";
+constexpr const char* kProducts[] = {kReaderProduct, "Exchange", kAcrobatProduct};
+
 // How the host presents itself at start-up.
 struct Profile {
   ASUns32 mainVersion = 0x00020000;         // offered to PlugInMain
@@ -69,6 +74,9 @@ struct Profile {
   bool debugWindow = false;            // offer "ADBE:DebugWindow" version 1
   bool refuseAnnotHandlers = false;    // AVAppRegisterAnnotHandler answers false
   bool noAboutMenu = false;            // the menu bar has no "AboutExtensions" menu
+  // The viewer product the host runs as: its "Product" configuration text, one of
+  // kProducts. The 64-bit viewer answers "Reader" in its Reader mode.
+  std::string product = kAcrobatProduct;
 
   // Every table at viewer `major`'s version, 0x000N0000.
   static std::map<std::string, ASUns32> ViewerTables(int major);

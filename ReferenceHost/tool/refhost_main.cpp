@@ -61,6 +61,7 @@ struct Options {
   bool trace = false;
   bool timings = false;  // each command's wall time and the peak memory, on standard error
   int viewerVersion = refhost::kNewestViewer;
+  std::string product = refhost::kAcrobatProduct;
   std::string script;  // empty: no session; "-": standard input
 };
 
@@ -75,7 +76,7 @@ void Usage(std::FILE* out) {
   std::fprintf(
       out,
       "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [--timings] [--viewer-version N]\n"
-      "               [SCRIPT]\n"
+      "               [--product NAME] [SCRIPT]\n"
       "  Loads the plug-in into the reference host and runs its start-up as the viewer does,\n"
       "  printing the handshake and the host tables the plug-in obtained.\n"
       "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
@@ -124,6 +125,10 @@ void Usage(std::FILE* out) {
       "                 table at version 0x000N0000 with that version's slots, as the\n"
       "                 viewer publishes them; a call of a slot the host does not offer, or\n"
       "                 past a table's end, ends the session with exit status 4\n"
+      "  --product NAME  the viewer product the host runs as, its \"Product\" configuration:\n"
+      "                 Reader (also the 64-bit viewer's Reader mode), Exchange (Acrobat\n"
+      "                 Standard) or Exchange-Pro (Acrobat Pro, the default). A module not\n"
+      "                 enabled for Reader declines to start in Reader (exit status 1)\n"
       "Exit status: 0 fine, 1 the module failed to load, start or unload, 2 usage, 3 a script\n"
       "line could not run, 4 the plug-in broke a rule (player call order, host error,\n"
       "assertion, machine port or menu left acquired).\n");
@@ -155,6 +160,17 @@ int ParseOptions(int argc, char** argv, Options* options) {
         return kExitUsage;
       }
       options->viewerVersion = value[0] - '0';
+    } else if (arg == "--product" && hasValue) {
+      const std::string value = argv[++i];
+      bool known = false;
+      for (const char* product : refhost::kProducts) known = known || value == product;
+      if (!known) {
+        std::fprintf(stderr,
+                     "refhost: --product takes Reader, Exchange or Exchange-Pro, not '%s'\n",
+                     value.c_str());
+        return kExitUsage;
+      }
+      options->product = value;
     } else if ((arg == "-" || arg[0] != '-') && options->script.empty()) {
       options->script = arg;
     } else {
@@ -230,6 +246,18 @@ void PrintStartup(const refhost::Host& host, const refhost::StartupReport& start
     std::printf("stage %s: %s\n", stage.name.c_str(), YesNo(stage.completed && stage.result));
 }
 
+// A module that declines its handshake in Reader does what Reader asks of a module not
+// enabled for it; the viewer then runs without it.
+void ReportFailedStartup(const refhost::Host& host, const refhost::StartupReport& startup) {
+  if (host.profile().product == refhost::kReaderProduct && startup.handshakeCompleted &&
+      !startup.handshakeResult)
+    std::fprintf(stderr,
+                 "refhost: the plug-in declined to start in Reader: a module not enabled for "
+                 "Reader does so, and the viewer runs without it\n");
+  else
+    std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
+}
+
 // Start-up report and unload, as the viewer's start and exit.
 int RunReport(const Options& options, const refhost::Profile& profile) {
   refhost::Host host(profile);
@@ -243,7 +271,7 @@ int RunReport(const Options& options, const refhost::Profile& profile) {
   const refhost::StartupReport startup = refhost::RunStartup(host, module);
   PrintStartup(host, startup);
   if (!startup.ok()) {
-    std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
+    ReportFailedStartup(host, startup);
     return kExitFailed;
   }
   for (const refhost::MenuItemInfo& item : refhost::MenuItemsAdded())
@@ -316,7 +344,7 @@ int RunSession(const Options& options, const refhost::Profile& profile) {
   PrintStartup(host, startup);
   transcript.PrintNews(host);
   if (!startup.ok()) {
-    std::fprintf(stderr, "refhost: start-up failed: %s\n", startup.failure.c_str());
+    ReportFailedStartup(host, startup);
     return kExitFailed;
   }
 
@@ -392,5 +420,6 @@ int main(int argc, char** argv) {
   }
   refhost::Profile profile = refhost::Profile::Viewer(options.viewerVersion);
   profile.debugWindow = options.trace;
+  profile.product = options.product;
   return options.script.empty() ? RunReport(options, profile) : RunSession(options, profile);
 }

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "Host.h"
+#include "PageViews.h"
+#include "PlatformControl.h"
 #include "PluginLoader.h"
 #include "TestPaths.h"
+#include "Viewer.h"
 
 namespace {
 
@@ -261,6 +264,59 @@ TEST_F(StartupTest, UnloadSucceedsAndTheModuleCanBeLoadedAgain) {
   report = Start(Profile());
   EXPECT_TRUE(report.ok()) << report.failure;
 }
+
+// The viewer's products. Acrobat (Pro or Standard) starts the module whatever its build; in
+// Reader, and in the 64-bit viewer's Reader mode, only a build enabled for Reader starts: one
+// that is not declines its handshake before it registers anything, with no alert and no
+// assertion report, as Reader asks of it. Each case runs both builds of this tree.
+struct ProductCase {
+  const char* product;
+  bool enabledForReader;  // which build: enabled for Reader or not
+  bool starts;
+};
+
+class ProductTest : public StartupTest, public ::testing::WithParamInterface<ProductCase> {};
+
+TEST_P(ProductTest, OnlyABuildEnabledForReaderStartsInReader) {
+  Profile profile;
+  profile.product = GetParam().product;
+  host_.reset(new Host(profile));
+  const std::string path =
+      GetParam().enabledForReader == MIRVANE_MAIN_BUILD_ENABLED_FOR_READER
+          ? testsupport::PluginPath()
+          : testsupport::ExecutableFolder() + "/KXTRIVOPlayer-other-reader-build.api";
+  std::string error;
+  ASSERT_TRUE(module_.Open(path, &error)) << error;
+  const StartupReport report = refhost::RunStartup(*host_, module_);
+  if (GetParam().starts) {
+    ExpectStartedOnEveryTable(report);
+    EXPECT_TRUE(refhost::HasAnnotHandler("KXTRIVOPlayer"));
+    EXPECT_FALSE(refhost::MenuItemsAdded().empty());
+    return;
+  }
+  EXPECT_EQ(report.setupResult, 1);
+  EXPECT_TRUE(report.handshakeCompleted);
+  EXPECT_EQ(report.handshakeResult, 0);
+  EXPECT_FALSE(report.ok());
+  EXPECT_EQ(report.handshakeRecord.extensionName, refhost::kNullAtom);
+  EXPECT_EQ(report.handshakeRecord.init, nullptr);
+  EXPECT_TRUE(report.stages.empty());
+  EXPECT_FALSE(refhost::HasAnnotHandler("KXTRIVOPlayer"));
+  EXPECT_TRUE(refhost::MenuItemsAdded().empty());
+  EXPECT_TRUE(refhost::NotificationRegistrations().empty());
+  EXPECT_TRUE(refhost::Alerts().empty());
+  EXPECT_TRUE(platform::control::AssertionReports().empty());
+  EXPECT_TRUE(host_->uncaughtErrors().empty());
+  EXPECT_EQ(host_->FrameDepth(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Products, ProductTest,
+                         ::testing::Values(ProductCase{"Reader", false, false},
+                                           ProductCase{"Reader", true, true},
+                                           ProductCase{"Exchange", false, true},
+                                           ProductCase{"Exchange", true, true},
+                                           ProductCase{"Exchange-Pro", false, true},
+                                           ProductCase{"Exchange-Pro", true, true}));
 
 }  // namespace
 

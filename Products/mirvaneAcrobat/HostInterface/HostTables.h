@@ -22,6 +22,7 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   X(Core, 7, const char*, ASAtomGetString, (ASAtom atom), (atom))                                  \
   X(Core, 8, ASCallback, ASCallbackCreate, (ASExtension extension, void* proc), (extension, proc)) \
   X(Core, 10, HFT, ASExtensionMgrGetHFT, (ASAtom name, ASUns32 version), (name, version))          \
+  X(Core, 11, void*, ASGetConfiguration, (ASAtom key), (key))                                      \
   /* AcroSupport */                                                                                \
   X(AcroSupport, 1, void*, ASmalloc, (ASSize_t size), (size))                                      \
   X(AcroSupport, 3, void, ASfree, (void* block), (block))                                          \
