@@ -96,7 +96,8 @@ class PluginCallWatcher {
  public:
   virtual ~PluginCallWatcher() = default;
   virtual void BeforePluginCall() = 0;
-  virtual void AfterPluginCall(const char* what) = 0;
+  // `completed`: the call returned (rather than ended by a host error).
+  virtual void AfterPluginCall(const char* what, bool completed) = 0;
 };
 
 class ObjectStore;
@@ -305,7 +306,7 @@ template <typename F>
 bool Host::CallPlugin(const char* what, F&& call) {
   if (watcher_ != nullptr) watcher_->BeforePluginCall();
   const bool completed = CallPluginFramed(what, call);
-  if (watcher_ != nullptr) watcher_->AfterPluginCall(what);
+  if (watcher_ != nullptr) watcher_->AfterPluginCall(what, completed);
   return completed;
 }
 

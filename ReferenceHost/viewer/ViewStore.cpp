@@ -212,16 +212,17 @@ void ViewStore::BeforePluginCall() {
   logicalBefore_.push_back(std::move(logical));
 }
 
-void ViewStore::AfterPluginCall(const char* what) {
+void ViewStore::AfterPluginCall(const char* what, bool completed) {
   if (logicalBefore_.empty()) return;
   const std::map<Handle, int> before = std::move(logicalBefore_.back());
   logicalBefore_.pop_back();
   for (const auto& entry : before) {
     auto found = views_.find(entry.first);
     if (found == views_.end() || found->second.logical == entry.second) continue;
-    Host::Current().BreakRule(std::string(what) + " left the page view's logical page at page " +
-                              std::to_string(found->second.logical + 1) + " instead of page " +
-                              std::to_string(entry.second + 1));
+    if (completed)
+      Host::Current().BreakRule(std::string(what) + " left the page view's logical page at page " +
+                                std::to_string(found->second.logical + 1) + " instead of page " +
+                                std::to_string(entry.second + 1));
     found->second.logical = entry.second;
   }
 }

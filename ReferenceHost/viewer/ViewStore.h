@@ -24,7 +24,8 @@ void DestroyPageViewWindow(void* window);
 
 // Also the watcher of every call into the plug-in: a procedure that returns with a view's
 // logical page changed (AVPageViewSetPageNum not undone) breaks the viewer's rule; the host
-// says so and sets the page back.
+// says so and sets the page back. A call ended by a host error has that error reported
+// already; the viewer sets the page back after it without a word.
 class ViewStore : public PluginCallWatcher {
  public:
   explicit ViewStore(DocumentStore& documents) : documents_(documents) {}
@@ -78,7 +79,7 @@ class ViewStore : public PluginCallWatcher {
   DevRect PageRect(Handle view, int pageIndex) const;
 
   void BeforePluginCall() override;
-  void AfterPluginCall(const char* what) override;
+  void AfterPluginCall(const char* what, bool completed) override;
 
   // --- Records ----------------------------------------------------------------------
   void AddAlert(const std::string& text) { alerts_.push_back(text); }

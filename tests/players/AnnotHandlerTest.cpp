@@ -15,7 +15,7 @@ class AnnotHandler : public PlayersHost {
  protected:
   void SetUp() override {
     PlayersHost::SetUp();
-    doc_ = OpenDocument(2);
+    doc_ = OpenDocument(3);
     page_ = DocumentPage(doc_, 0);
     view_ = NewPageView(doc_, 0, Geometry());
     annot_ = AddAnnotation(page_, "KXTRIVOPlayer", PageRect(100, 100, 300, 250));
@@ -193,8 +193,9 @@ TEST_F(AnnotHandler, DrawsTheNormalAppearanceOfTheState) {
 }
 
 TEST_F(AnnotHandler, SelectionRedrawsOnlyAnAnnotationOfTheShownPage) {
+  // Page 3 lies outside the view in every layout (in the continuous one page 2 shows).
   const PDAnnot elsewhere =
-      AddAnnotation(DocumentPage(doc_, 1), "KXTRIVOPlayer", PageRect(10, 10, 50, 50));
+      AddAnnotation(DocumentPage(doc_, 2), "KXTRIVOPlayer", PageRect(10, 10, 50, 50));
   ClearViewerRecords();
   CallVoid<SelectionProc>(kNotifyAddedToSelection, elsewhere, view_);
   CallVoid<SelectionProc>(kNotifyRemovedFromSelection, elsewhere, view_);

@@ -94,6 +94,9 @@ void PlayersHost::SetUp() {
 }
 
 void PlayersHost::TearDown() {
+  // Every procedure leaves each view's logical page as it found it.
+  if (host_ != nullptr)
+    for (const std::string& rule : host_->brokenRules()) ADD_FAILURE() << rule;
   mvnJournalSetClock(nullptr);
   platform::control::SetCodePage(1252);
   if (!temp_.empty()) testsupport::RemoveTestFolder(temp_);
