@@ -150,7 +150,14 @@ void ViewStore::SetLayout(Handle view, const Layout& layout) {
   View& record = ViewOf(view);
   const double before = Placer(record).PlaceOf(record.current).y;
   record.layout = layout;
-  ScrollTo(record, record.current, before);
+  record.placer.reset();
+  // The current page stays where it was in the view, whichever layouts these are.
+  const double y =
+      std::round(record.geometry.scrollY + Placer(record).PlaceOf(record.current).y - before);
+  if (!(y >= INT32_MIN && y <= INT32_MAX)) throw HostError(kErrBadParameter);
+  record.geometry.scrollY = static_cast<int>(y);
+  record.placer.reset();
+  record.logical = record.current;
 }
 
 Handle ViewStore::Page(Handle view) const {
