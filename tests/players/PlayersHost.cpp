@@ -168,7 +168,8 @@ std::vector<platform::control::WindowInfo> PlayersHost::PlayerWindows(refhost::H
 
 platform::WindowRect PlayersHost::ExpectedWindowRect(refhost::Handle view,
                                                      refhost::PDAnnot annot) const {
-  const refhost::DevRect device = refhost::PageRectToDevice(view, refhost::AnnotationRect(annot));
+  // At the annotation's own page's place in the view, which shows several in some layouts.
+  const refhost::DevRect device = refhost::AnnotationDeviceRect(view, annot);
   const refhost::DevRect aperture = refhost::GetViewGeometry(view).aperture;
   return {device.left - aperture.left, device.top - aperture.top, device.right - aperture.left,
           device.bottom - aperture.top};
