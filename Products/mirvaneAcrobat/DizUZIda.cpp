@@ -53,7 +53,7 @@ void ZAruPDPage::PlaceAllPlayers(AVPageView view) {
       DestroyPlayerWindow(&gone);
       continue;
     }
-    PlacePlayerWindow(m_vecPlayers[i++], view);
+    PlacePlayerWindow(m_vecPlayers[i++], view, m_page);
   }
 }
 

@@ -76,12 +76,20 @@ Host::Host(const Profile& profile)
   documents_ = std::make_unique<DocumentStore>(*objects_);
   views_ = std::make_unique<ViewStore>(*documents_);
   viewer_ = std::make_unique<ViewerState>();
+  // The plug-in leaves every view's logical page as it found it.
+  watcher_ = views_.get();
   BuildTables();
+}
+
+void Host::BreakRule(const std::string& text) {
+  std::fprintf(stderr, "refhost: the plug-in broke a rule: %s\n", text.c_str());
+  brokenRules_.push_back(text);
 }
 
 Host::~Host() {
   // Undo records still kept are released while everything they may refer to is there.
   viewer_->ReleaseAllUndoRecords();
+  watcher_ = nullptr;
   // Views refer to documents, documents to objects, streams to objects and files.
   viewer_.reset();
   views_.reset();

@@ -77,6 +77,9 @@ struct Profile {
   // The viewer product the host runs as: its "Product" configuration text, one of
   // kProducts. The 64-bit viewer answers "Reader" in its Reader mode.
   std::string product = kAcrobatProduct;
+  // The layout of a new page view whose document names none, as the viewer's numbers
+  // (PDLayoutMode): 1 single page, 2 one column, 3 and 4 two columns, 5 and 6 two pages.
+  ASInt32 pageLayout = 1;
 
   // Every table at viewer `major`'s version, 0x000N0000.
   static std::map<std::string, ASUns32> ViewerTables(int major);
@@ -93,6 +96,16 @@ struct HftLookup {
 struct UncaughtError {
   std::string where;
   ASErrorCode code;
+};
+
+// Told of every call into the plug-in, around it (nested calls nest), so that a layer above
+// can check what the plug-in must leave as it found it; it reports through BreakRule.
+class PluginCallWatcher {
+ public:
+  virtual ~PluginCallWatcher() = default;
+  virtual void BeforePluginCall() = 0;
+  // `completed`: the call returned (rather than ended by a host error).
+  virtual void AfterPluginCall(const char* what, bool completed) = 0;
 };
 
 class ObjectStore;
@@ -153,6 +166,11 @@ class Host {
   template <typename F>
   bool CallPlugin(const char* what, F&& call);
   const std::vector<UncaughtError>& uncaughtErrors() const { return uncaught_; }
+  // A rule of the viewer the plug-in broke without a host error (such as a logical page
+  // left changed): said on standard error and recorded; the session goes on.
+  void BreakRule(const std::string& text);
+  const std::vector<std::string>& brokenRules() const { return brokenRules_; }
+  void SetPluginCallWatcher(PluginCallWatcher* watcher) { watcher_ = watcher; }
   // Text the host shows for an error code.
   static const char* ErrorText(ASErrorCode code);
 
@@ -196,6 +214,8 @@ class Host {
   };
 
   void BuildTables();
+  template <typename F>
+  bool CallPluginFramed(const char* what, F&& call);
 
   Profile profile_;
   Handle extensionId_;
@@ -210,6 +230,8 @@ class Host {
   std::vector<Frame> frames_;
   ASErrorCode lastError_ = 0;
   std::vector<UncaughtError> uncaught_;
+  std::vector<std::string> brokenRules_;
+  PluginCallWatcher* watcher_ = nullptr;
   std::vector<Fault> faults_;
   std::vector<int> callCounts_[kTableCount];  // by table and slot
   std::set<void*> allocations_;
@@ -290,6 +312,14 @@ void REFHOST_CALL RestoreHostFrame(void* frame);
 
 template <typename F>
 bool Host::CallPlugin(const char* what, F&& call) {
+  if (watcher_ != nullptr) watcher_->BeforePluginCall();
+  const bool completed = CallPluginFramed(what, call);
+  if (watcher_ != nullptr) watcher_->AfterPluginCall(what, completed);
+  return completed;
+}
+
+template <typename F>
+bool Host::CallPluginFramed(const char* what, F&& call) {
   HostFrame frame;
   const size_t depth = frames_.size();
   PushFrame(&frame, &RestoreHostFrame);

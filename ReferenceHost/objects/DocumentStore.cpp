@@ -280,6 +280,23 @@ NodeId DocumentStore::AnnotNode(PDAnnot annot) const {
   return annots_[annot.b].node;
 }
 
+void DocumentStore::AcquirePage(Handle page) {
+  PageOf(page);
+  ++acquired_[page];
+}
+
+void DocumentStore::ReleasePage(Handle page) {
+  auto found = acquired_.find(page);
+  if (found == acquired_.end()) throw HostError(kErrBadParameter);
+  if (--found->second == 0) acquired_.erase(found);
+}
+
+size_t DocumentStore::AcquiredPages() const {
+  size_t count = 0;
+  for (const auto& entry : acquired_) count += entry.second;
+  return count;
+}
+
 Handle DocumentStore::AnnotDoc(PDAnnot annot) const {
   if (!IsValidAnnot(annot)) throw HostError(kErrBadAnnot);
   return annots_[annot.b].doc;

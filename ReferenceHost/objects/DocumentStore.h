@@ -52,6 +52,10 @@ class DocumentStore {
   // The page's media box, inherited through the page tree; US Letter when it is missing
   // or malformed.
   Box MediaBox(Handle page) const;
+  // PDDocAcquirePage and PDPageRelease: a release matches an acquisition of the page.
+  void AcquirePage(Handle page);
+  void ReleasePage(Handle page);
+  size_t AcquiredPages() const;  // acquisitions not released, over every page
 
   // --- Annotations --------------------------------------------------------------------
   // A new annotation after the page's annotation `addAfter` (-2: at the end, -1: first).
@@ -99,6 +103,7 @@ class DocumentStore {
   std::map<Handle, Document> docs_;
   std::vector<Handle> order_;
   std::map<Handle, PageRecord> pages_;
+  std::map<Handle, size_t> acquired_;  // page -> acquisitions not released
   std::vector<AnnotRecord> annots_ = std::vector<AnnotRecord>(1, AnnotRecord{0, nullptr, 0});
 };
 

@@ -56,6 +56,19 @@ Handle PDPageGetDoc(Handle page) {
 ASInt32 PDPageGetAnnotIndex(Handle page, PDAnnot annot) {
   return Documents().AnnotIndex(page, annot);
 }
+// Page numbers count from 0, as the viewer's do.
+ASInt32 PDPageGetNumber(Handle page) {
+  return Documents().PageIndex(page);
+}
+// Pages stay while their document is open; acquiring one counts, releasing gives it back.
+Handle PDDocAcquirePage(Handle doc, ASInt32 number) {
+  const Handle page = Documents().Page(doc, number);
+  Documents().AcquirePage(page);
+  return page;
+}
+void PDPageRelease(Handle page) {
+  Documents().ReleasePage(page);
+}
 
 }  // namespace
 
@@ -69,6 +82,9 @@ void InstallPDModelOperations(Host& host) {
   host.Install<Table::PDModel, PDModel::PDDocGetCosDoc, &PDDocGetCosDoc>();
   host.Install<Table::PDModel, PDModel::PDPageGetDoc, &PDPageGetDoc>();
   host.Install<Table::PDModel, PDModel::PDPageGetAnnotIndex, &PDPageGetAnnotIndex>();
+  host.Install<Table::PDModel, PDModel::PDPageGetNumber, &PDPageGetNumber>();
+  host.Install<Table::PDModel, PDModel::PDDocAcquirePage, &PDDocAcquirePage>();
+  host.Install<Table::PDModel, PDModel::PDPageRelease, &PDPageRelease>();
 }
 
 }  // namespace refhost

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "PageLayout.h"
+
 namespace refhosttool {
 namespace {
 
@@ -62,9 +64,17 @@ std::string RectangleArguments(const std::vector<std::string>& words, Command* c
   return std::string();
 }
 
-// An annotation index (from 0) at words[1].
+// An annotation at words[1]: N (from 0) on the current page, or P:N on page P (from 1).
 bool AnnotationArgument(const std::vector<std::string>& words, Command* command) {
-  return words.size() >= 2 && ParseInt(words[1], &command->number) && command->number >= 0;
+  if (words.size() < 2) return false;
+  const std::string& word = words[1];
+  const size_t colon = word.find(':');
+  command->annotPage = 0;
+  if (colon != std::string::npos &&
+      !(ParseInt(word.substr(0, colon), &command->annotPage) && command->annotPage >= 1))
+    return false;
+  const std::string index = colon == std::string::npos ? word : word.substr(colon + 1);
+  return ParseInt(index, &command->number) && command->number >= 0;
 }
 
 }  // namespace
@@ -135,13 +145,22 @@ LineKind ParseLine(const std::string& line, Command* command, std::string* error
     parsed.kind = CommandKind::Click;
     ok = (words.size() == 2 || words.size() == 3) && AnnotationArgument(words, &parsed) &&
          (words.size() == 2 || (ParseInt(words[2], &parsed.count) && parsed.count >= 1));
-    if (!ok) *error = "'click' takes an annotation index, from 0, and a click count, from 1";
+    if (!ok)
+      *error =
+          "'click' takes an annotation index N (from 0) or P:N on page P, and a click count, "
+          "from 1";
   } else if (name == "select" || name == "deselect" || name == "delete") {
     parsed.kind = name == "select"     ? CommandKind::Select
                   : name == "deselect" ? CommandKind::Deselect
                                        : CommandKind::Delete;
     ok = words.size() == 2 && AnnotationArgument(words, &parsed);
-    if (!ok) *error = "'" + name + "' takes one annotation index, from 0";
+    if (!ok) *error = "'" + name + "' takes one annotation index N (from 0) or P:N on page P";
+  } else if (name == "layout") {
+    parsed.kind = CommandKind::Layout;
+    refhost::Layout layout;
+    ok = words.size() == 2 && refhost::LayoutFromName(words[1], &layout);
+    if (ok) parsed.path = words[1];
+    if (!ok) *error = "'layout' takes single, continuous, facing or continuous-facing";
   } else {
     *error = "unknown command '" + name + "'";
   }

@@ -7,7 +7,9 @@
 //   zoom Z            zoom factor, 0 < Z <= 64
 //   scroll DX DY      scroll by DX, DY device pixels
 //   draw              draw the page shown
-//   click N [COUNT]   click annotation N (from 0, Annots order) COUNT times (default 1)
+//   layout NAME       the view's layout: single, continuous, facing, continuous-facing
+//   click N [COUNT]   click annotation N (from 0, Annots order) COUNT times (default 1);
+//                     N is of the current page, P:N annotation N of page P (any page shown)
 //   select N          add annotation N to the selection
 //   deselect N        take annotation N out of the selection
 //   close             close the document
@@ -46,17 +48,19 @@ enum class CommandKind {
   Dialog,
   About,
   Save,
-  Snapshot
+  Snapshot,
+  Layout
 };
 
 struct Command {
   CommandKind kind = CommandKind::Draw;
-  int line = 0;      // line number in the script, from 1
-  std::string text;  // the command as written, without comment and surrounding blanks
-  std::string path;  // open, dialog (empty for cancel), save, snapshot
-  int number = 0;    // page, create: the page (from 1); new: the page count; click, select,
-                     // deselect, delete: the annotation
-  int count = 1;     // click
+  int line = 0;       // line number in the script, from 1
+  std::string text;   // the command as written, without comment and surrounding blanks
+  std::string path;   // open, dialog (empty for cancel), save, snapshot; layout: its name
+  int number = 0;     // page, create: the page (from 1); new: the page count; click, select,
+                      // deselect, delete: the annotation
+  int annotPage = 0;  // click, select, deselect, delete: P of P:N (from 1), 0 for the current
+  int count = 1;      // click
   int dx = 0, dy = 0;
   double zoom = 1;
   double rect[4] = {0, 0, 0, 0};  // create: left, bottom, right, top in points

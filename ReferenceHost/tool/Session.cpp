@@ -63,6 +63,8 @@ const char* CommandName(CommandKind kind) {
       return "save";
     case CommandKind::Snapshot:
       return "snapshot";
+    case CommandKind::Layout:
+      return "layout";
   }
   return "?";
 }
@@ -262,10 +264,21 @@ void Session::RequireDocument(const Command& command) const {
                        "' needs an open document; there is none");
 }
 
-void Session::CheckAnnotation(int index, bool needsHandler) const {
+int Session::CheckAnnotation(const Command& command, bool needsHandler) const {
+  const int index = command.number;
+  int page = refhost::PageIndex(refhost::PageViewCurrentPage(view_)) + 1;
+  if (command.annotPage != 0) {
+    page = command.annotPage;
+    const std::vector<int> shown = refhost::VisiblePages(view_);
+    bool visible = false;
+    for (int i : shown) visible = visible || i + 1 == page;
+    if (!visible)
+      throw CommandError("page " + std::to_string(page) + " is not shown in the view; pages " +
+                         std::to_string(shown.front() + 1) + " to " +
+                         std::to_string(shown.back() + 1) + " are");
+  }
   const std::vector<refhost::PDAnnot> annots =
-      refhost::PageAnnotations(refhost::PageViewPage(view_));
-  const int page = refhost::PageIndex(refhost::PageViewPage(view_)) + 1;
+      refhost::PageAnnotations(refhost::DocumentPage(doc_, page - 1));
   if (index >= static_cast<int>(annots.size()))
     throw CommandError("page " + std::to_string(page) + " has " +
                        Plural(annots.size(), "annotation") + "; there is no annotation " +
@@ -274,25 +287,37 @@ void Session::CheckAnnotation(int index, bool needsHandler) const {
   if (needsHandler && !refhost::HasAnnotHandler(subtype))
     throw CommandError("annotation " + std::to_string(index) + " (/" + subtype +
                        ") has no handler that could take a click");
+  return page - 1;
 }
 
 void Session::ListAnnotations() const {
-  const refhost::Handle page = refhost::PageViewPage(view_);
-  const std::vector<refhost::PDAnnot> annots = refhost::PageAnnotations(page);
-  std::fprintf(out_, "  page %d of %d: %s\n", refhost::PageIndex(page) + 1,
-               refhost::PageCount(doc_), Plural(annots.size(), "annotation").c_str());
-  for (size_t i = 0; i < annots.size(); ++i) {
-    std::string where;
-    try {
-      const refhost::DevRect r =
-          refhost::PageRectToDevice(view_, refhost::AnnotationRect(annots[i]));
-      where = "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-              std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
-    } catch (const std::exception&) {
-      where = "malformed";
+  const std::vector<int> shown = refhost::VisiblePages(view_);
+  const int current = refhost::PageIndex(refhost::PageViewCurrentPage(view_));
+  if (shown.size() > 1 || shown.front() != current) {
+    std::string pages;
+    for (int i : shown) pages += (pages.empty() ? "" : ", ") + std::to_string(i + 1);
+    std::fprintf(out_, "  %s layout, pages shown %s, current page %d\n",
+                 refhost::LayoutName(refhost::GetViewLayout(view_)).c_str(), pages.c_str(),
+                 current + 1);
+  }
+  for (int pageIndex : shown) {
+    const refhost::Handle page = refhost::DocumentPage(doc_, pageIndex);
+    const std::vector<refhost::PDAnnot> annots = refhost::PageAnnotations(page);
+    std::fprintf(out_, "  page %d of %d: %s\n", pageIndex + 1, refhost::PageCount(doc_),
+                 Plural(annots.size(), "annotation").c_str());
+    for (size_t i = 0; i < annots.size(); ++i) {
+      std::string where;
+      try {
+        const refhost::DevRect r =
+            refhost::PageRectToDeviceOn(view_, pageIndex, refhost::AnnotationRect(annots[i]));
+        where = "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+      } catch (const std::exception&) {
+        where = "malformed";
+      }
+      std::fprintf(out_, "    annotation %zu: /%s, rect %s\n", i,
+                   refhost::AnnotationSubtype(annots[i]).c_str(), where.c_str());
     }
-    std::fprintf(out_, "    annotation %zu: /%s, rect %s\n", i,
-                 refhost::AnnotationSubtype(annots[i]).c_str(), where.c_str());
   }
 }
 
@@ -358,38 +383,57 @@ void Session::RunCommand(const Command& command) {
       refhost::DrawPageView(view_);
       break;
     case CommandKind::Click: {
-      CheckAnnotation(command.number, true);
-      const refhost::DevRect box = refhost::AnnotationViewBox(view_, command.number);
+      const int page = CheckAnnotation(command, true);
+      const refhost::DevRect box = refhost::PageAnnotationViewBox(view_, page, command.number);
       const int x = box.left + (box.right - box.left) / 2;
       const int y = box.top + (box.bottom - box.top) / 2;
-      const int hit = refhost::ClickAt(view_, x, y, command.count);
+      int pageHit = -1;
+      const int hit = refhost::ClickAt(view_, x, y, command.count, &pageHit);
+      const int current = refhost::PageIndex(refhost::PageViewCurrentPage(view_));
       if (hit < 0)
         std::fprintf(out_, "  click at (%d,%d), count %d: no annotation took it\n", x, y,
                      command.count);
-      else
+      else if (command.annotPage == 0 && pageHit == current)
         std::fprintf(out_, "  click at (%d,%d), count %d: annotation %d took it\n", x, y,
                      command.count, hit);
+      else
+        std::fprintf(out_, "  click at (%d,%d), count %d: annotation %d:%d took it\n", x, y,
+                     command.count, pageHit + 1, hit);
       break;
     }
     case CommandKind::Select:
-    case CommandKind::Deselect:
-      CheckAnnotation(command.number, false);
+    case CommandKind::Deselect: {
+      const int page = CheckAnnotation(command, false);
       if (command.kind == CommandKind::Select)
-        refhost::SelectAnnotation(view_, command.number);
+        refhost::SelectPageAnnotation(view_, page, command.number);
       else
-        refhost::DeselectAnnotation(view_, command.number);
+        refhost::DeselectPageAnnotation(view_, page, command.number);
       break;
+    }
+    case CommandKind::Layout: {
+      refhost::Layout layout;
+      if (!refhost::LayoutFromName(command.path, &layout))
+        throw CommandError("'layout' takes single, continuous, facing or continuous-facing, not '" +
+                           command.path + "'");
+      refhost::SetViewLayout(view_, layout);
+      std::fprintf(out_, "  layout %s\n", refhost::LayoutName(layout).c_str());
+      ListAnnotations();
+      break;
+    }
     case CommandKind::Close:
       CloseDocument();
       break;
     case CommandKind::Delete: {
-      CheckAnnotation(command.number, false);
-      if (refhost::PressKey(view_, command.number, refhost::kKeyDelete)) {
-        std::fprintf(out_, "  Delete on annotation %d: the viewer deleted it\n", command.number);
+      const int page = CheckAnnotation(command, false);
+      const std::string name = command.annotPage == 0 ? std::to_string(command.number)
+                                                      : std::to_string(command.annotPage) + ":" +
+                                                            std::to_string(command.number);
+      if (refhost::PressKeyOnPage(view_, page, command.number, refhost::kKeyDelete)) {
+        std::fprintf(out_, "  Delete on annotation %s: the viewer deleted it\n", name.c_str());
         ListAnnotations();
       } else {
-        std::fprintf(out_, "  Delete on annotation %d: not deleted, the handler kept the key\n",
-                     command.number);
+        std::fprintf(out_, "  Delete on annotation %s: not deleted, the handler kept the key\n",
+                     name.c_str());
       }
       break;
     }

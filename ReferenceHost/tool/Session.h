@@ -40,7 +40,9 @@ class Session {
   void UndoOrRedo(bool redo);
   void RunAboutItem();
   void WriteFile(const Command& command);
-  void CheckAnnotation(int index, bool needsHandler) const;
+  // The page (index from 0) of the command's annotation, which must be there and on a page
+  // the view shows; else CommandError.
+  int CheckAnnotation(const Command& command, bool needsHandler) const;
   void ListAnnotations() const;
 
   std::FILE* out_;

@@ -62,6 +62,8 @@ struct Options {
   bool timings = false;  // each command's wall time and the peak memory, on standard error
   int viewerVersion = refhost::kNewestViewer;
   std::string product = refhost::kAcrobatProduct;
+  // Page views open continuous, as later viewers open documents that name no layout.
+  refhost::Layout layout{refhost::LayoutMode::kOneColumn, false};
   std::string script;  // empty: no session; "-": standard input
 };
 
@@ -76,7 +78,8 @@ void Usage(std::FILE* out) {
   std::fprintf(
       out,
       "usage: refhost [--plugin PATH] [--temp DIR] [--trace] [--timings] [--viewer-version N]\n"
-      "               [--product NAME] [SCRIPT]\n"
+      "               [--product NAME]\n"
+      "               [--layout single|continuous|facing|continuous-facing] [SCRIPT]\n"
       "  Loads the plug-in into the reference host and runs its start-up as the viewer does,\n"
       "  printing the handshake and the host tables the plug-in obtained.\n"
       "  SCRIPT (a file, or - for standard input) then drives the viewer, one command a line\n"
@@ -85,11 +88,14 @@ void Usage(std::FILE* out) {
       "                     Linux)\n"
       "    new PAGES        a new document of PAGES Letter pages (1 to 1000), page 1 in a new\n"
       "                     page view\n"
-      "    page N           show page N (from 1)\n"
+      "    page N           make page N (from 1) current, scrolled into view\n"
+      "    layout NAME      the view's layout: single, continuous, facing, continuous-facing\n"
       "    zoom Z           zoom factor, 0 < Z <= 64\n"
       "    scroll DX DY     scroll by device pixels\n"
       "    draw             draw the page shown\n"
-      "    click N [COUNT]  click annotation N (from 0, in the page's order), COUNT times\n"
+      "    click N [COUNT]  click annotation N (from 0, in the page's order), COUNT times;\n"
+      "                     N names the current page's, P:N annotation N of page P (from 1),\n"
+      "                     on any page shown, here and in select, deselect and delete\n"
       "    select N         select annotation N\n"
       "    deselect N       deselect annotation N\n"
       "    close            close the document\n"
@@ -129,6 +135,8 @@ void Usage(std::FILE* out) {
       "                 Reader (also the 64-bit viewer's Reader mode), Exchange (Acrobat\n"
       "                 Standard) or Exchange-Pro (Acrobat Pro, the default). A module not\n"
       "                 enabled for Reader declines to start in Reader (exit status 1)\n"
+      "  --layout NAME  the layout of page views whose document names none (/PageLayout):\n"
+      "                 single, continuous (default), facing or continuous-facing\n"
       "Exit status: 0 fine, 1 the module failed to load, start or unload, 2 usage, 3 a script\n"
       "line could not run, 4 the plug-in broke a rule (player call order, host error,\n"
       "assertion, machine port or menu left acquired).\n");
@@ -171,6 +179,15 @@ int ParseOptions(int argc, char** argv, Options* options) {
         return kExitUsage;
       }
       options->product = value;
+    } else if (arg == "--layout" && hasValue) {
+      const std::string value = argv[++i];
+      if (!refhost::LayoutFromName(value, &options->layout)) {
+        std::fprintf(stderr,
+                     "refhost: --layout takes single, continuous, facing or continuous-facing, "
+                     "not '%s'\n",
+                     value.c_str());
+        return kExitUsage;
+      }
     } else if ((arg == "-" || arg[0] != '-') && options->script.empty()) {
       options->script = arg;
     } else {
@@ -421,5 +438,6 @@ int main(int argc, char** argv) {
   refhost::Profile profile = refhost::Profile::Viewer(options.viewerVersion);
   profile.debugWindow = options.trace;
   profile.product = options.product;
+  profile.pageLayout = refhost::LayoutNumber(options.layout);
   return options.script.empty() ? RunReport(options, profile) : RunSession(options, profile);
 }

@@ -1,8 +1,10 @@
 // The AcroView operations on page views, the note alert, and the viewer's hooks: annotation
 // handlers, notifications, drawing, the cursor, machine ports, the deleting-key test, undo
 // records, menus; and ASExtra's text operation, which fills the text objects of undo titles.
+#include "DocumentStore.h"
 #include "Host.h"
 #include "Objects.h"
+#include "PageViews.h"
 #include "ViewStore.h"
 #include "ViewerState.h"
 
@@ -32,6 +34,49 @@ Handle AVPageViewGetAVDoc(Handle view) {
 }
 Handle AVPageViewGetPage(Handle view) {
   return Views().Page(view);
+}
+
+// Page numbers count from 0. The logical page is what the device conversions use.
+ASInt32 AVPageViewGetPageNum(Handle view) {
+  return Views().LogicalIndex(view);
+}
+ASInt32 AVPageViewSetPageNum(Handle view, ASInt32 pageNum) {
+  return Views().SetLogicalPage(view, pageNum);
+}
+ASInt32 AVPageViewGetFirstVisiblePageNum(Handle view) {
+  return Views().VisiblePages(view).front();
+}
+ASInt32 AVPageViewGetLastVisiblePageNum(Handle view) {
+  return Views().VisiblePages(view).back();
+}
+ASBool AVPageViewPageNumIsVisible(Handle view, ASInt32 pageNum) {
+  return Views().IsVisible(view, pageNum) ? 1 : 0;
+}
+// The page of the first annotation selected in the view, or -1.
+ASInt32 AVPageViewGetSelectedAnnotPageNum(Handle view) {
+  Views().Doc(view);
+  const std::vector<PDAnnot>& selection = Viewer().Selection(view);
+  if (selection.empty()) return -1;
+  const Handle page = AnnotationPage(selection.front());
+  return page != nullptr ? Host::Current().documents().PageIndex(page) : -1;
+}
+// The page that holds the annotation, when the view shows that page; otherwise null.
+Handle AVPageViewGetVisibleAnnotPage(Handle view, PDAnnot annot) {
+  DocumentStore& documents = Host::Current().documents();
+  if (documents.AnnotDoc(annot) != Views().Doc(view)) throw HostError(kErrBadAnnot);
+  for (int index : Views().VisiblePages(view)) {
+    const Handle page = documents.Page(Views().Doc(view), index);
+    if (documents.AnnotIndex(page, annot) >= 0) return page;
+  }
+  return nullptr;
+}
+ASInt32 AVPageViewGetLayoutMode(Handle view) {
+  return LayoutNumber(Views().LayoutOf(view));
+}
+void AVPageViewSetLayoutMode(Handle view, ASInt32 mode) {
+  Layout layout;
+  if (!LayoutFromNumber(mode, &layout)) throw HostError(kErrBadParameter);
+  SetViewLayout(view, layout);
 }
 
 void AVPageViewGetAperture(Handle view, DevRect* rect) {
@@ -135,6 +180,20 @@ void InstallAcroViewOperations(Host& host) {
   host.Install<Table::AcroView, AcroView::AVAlertNote, &AVAlertNote>();
   host.Install<Table::AcroView, AcroView::AVPageViewGetAVDoc, &AVPageViewGetAVDoc>();
   host.Install<Table::AcroView, AcroView::AVPageViewGetPage, &AVPageViewGetPage>();
+  host.Install<Table::AcroView, AcroView::AVPageViewGetPageNum, &AVPageViewGetPageNum>();
+  host.Install<Table::AcroView, AcroView::AVPageViewSetPageNum, &AVPageViewSetPageNum>();
+  host.Install<Table::AcroView, AcroView::AVPageViewGetFirstVisiblePageNum,
+               &AVPageViewGetFirstVisiblePageNum>();
+  host.Install<Table::AcroView, AcroView::AVPageViewGetLastVisiblePageNum,
+               &AVPageViewGetLastVisiblePageNum>();
+  host.Install<Table::AcroView, AcroView::AVPageViewPageNumIsVisible,
+               &AVPageViewPageNumIsVisible>();
+  host.Install<Table::AcroView, AcroView::AVPageViewGetSelectedAnnotPageNum,
+               &AVPageViewGetSelectedAnnotPageNum>();
+  host.Install<Table::AcroView, AcroView::AVPageViewGetVisibleAnnotPage,
+               &AVPageViewGetVisibleAnnotPage>();
+  host.Install<Table::AcroView, AcroView::AVPageViewGetLayoutMode, &AVPageViewGetLayoutMode>();
+  host.Install<Table::AcroView, AcroView::AVPageViewSetLayoutMode, &AVPageViewSetLayoutMode>();
   host.Install<Table::AcroView, AcroView::AVPageViewGetAperture, &AVPageViewGetAperture>();
   host.Install<Table::AcroView, AcroView::AVPageViewInvalidateRect, &AVPageViewInvalidateRect>();
   host.Install<Table::AcroView, AcroView::AVPageViewGetAnnotRect, &AVPageViewGetAnnotRect>();

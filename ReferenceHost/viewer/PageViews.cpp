@@ -2,6 +2,7 @@
 // Files.h.
 #include "PageViews.h"
 
+#include "DocumentStore.h"
 #include "Files.h"
 #include "Host.h"
 #include "StreamStore.h"
@@ -22,29 +23,59 @@ Handle NewPageView(Handle doc, int pageIndex, const ViewGeometry& geometry) {
   return Views().NewView(doc, pageIndex, geometry, true);
 }
 
-void SetViewGeometry(Handle view, const ViewGeometry& geometry) {
-  const ViewGeometry before = Views().Geometry(view);
-  Views().SetGeometry(view, geometry);
+namespace {
+
+// What changed between two states of a view, as the page-view-changed notification says it.
+int Changes(const ViewGeometry& before, int pageBefore, const Layout& layoutBefore, Handle view) {
+  const ViewGeometry after = Views().Geometry(view);
   const DevRect& a = before.aperture;
-  const DevRect& b = geometry.aperture;
+  const DevRect& b = after.aperture;
   int how = 0;
-  if (before.scrollX != geometry.scrollX || before.scrollY != geometry.scrollY ||
-      before.pageX != geometry.pageX || before.pageY != geometry.pageY)
+  if (before.scrollX != after.scrollX || before.scrollY != after.scrollY ||
+      before.pageX != after.pageX || before.pageY != after.pageY)
     how |= kViewChangedScroll;
-  if (a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom)
+  if (pageBefore != Views().CurrentIndex(view)) how |= kViewChangedPage;
+  if (a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom ||
+      layoutBefore != Views().LayoutOf(view))
     how |= kViewChangedSize;
-  if (before.zoom != geometry.zoom) how |= kViewChangedZoom;
+  if (before.zoom != after.zoom) how |= kViewChangedZoom;
+  return how;
+}
+
+// Changes the view and tells the plug-in what changed, if anything did.
+template <typename F>
+void ChangeView(Handle view, F&& change) {
+  const ViewGeometry before = Views().Geometry(view);
+  const int page = Views().CurrentIndex(view);
+  const Layout layout = Views().LayoutOf(view);
+  change();
+  const int how = Changes(before, page, layout, view);
   if (how != 0) Host::Current().viewer().NotifyPageViewDidChange(view, static_cast<ASInt16>(how));
+}
+
+}  // namespace
+
+void SetViewGeometry(Handle view, const ViewGeometry& geometry) {
+  ChangeView(view, [&] { Views().SetGeometry(view, geometry); });
 }
 
 ViewGeometry GetViewGeometry(Handle view) {
   return Views().Geometry(view);
 }
 void SetViewPage(Handle view, int pageIndex) {
-  const Handle before = Views().Page(view);
-  Views().SetPage(view, pageIndex);
-  if (Views().Page(view) != before)
-    Host::Current().viewer().NotifyPageViewDidChange(view, kViewChangedPage);
+  ChangeView(view, [&] { Views().SetPage(view, pageIndex); });
+}
+void SetViewLayout(Handle view, const Layout& layout) {
+  ChangeView(view, [&] { Views().SetLayout(view, layout); });
+}
+Layout GetViewLayout(Handle view) {
+  return Views().LayoutOf(view);
+}
+Handle PageViewCurrentPage(Handle view) {
+  return Views().CurrentPage(view);
+}
+std::vector<int> VisiblePages(Handle view) {
+  return Views().VisiblePages(view);
 }
 void ClosePageView(Handle view) {
   Views().Close(view);
@@ -69,6 +100,25 @@ DevRect PageRectToDevice(Handle view, FixedRect rect) {
 }
 FixedRect DeviceRectToPage(Handle view, DevRect rect) {
   return Views().ToPage(view, rect);
+}
+DevRect PageRectToDeviceOn(Handle view, int pageIndex, FixedRect rect) {
+  return Views().ToDeviceOnPage(view, pageIndex, rect);
+}
+Handle AnnotationPage(PDAnnot annot) {
+  DocumentStore& documents = Host::Current().documents();
+  const Handle doc = documents.AnnotDoc(annot);
+  for (int i = 0, count = documents.PageCount(doc); i < count; ++i) {
+    const Handle page = documents.Page(doc, i);
+    if (documents.AnnotIndex(page, annot) >= 0) return page;
+  }
+  return nullptr;
+}
+DevRect AnnotationDeviceRect(Handle view, PDAnnot annot) {
+  const Handle page = AnnotationPage(annot);
+  DocumentStore& documents = Host::Current().documents();
+  if (page == nullptr || documents.PageDoc(page) != Views().Doc(view))
+    throw HostError(kErrBadAnnot);
+  return Views().ToDeviceOnPage(view, documents.PageIndex(page), documents.AnnotRect(annot));
 }
 
 const std::vector<std::string>& Alerts() {

@@ -22,20 +22,28 @@ const AnnotHandlerRec* HandlerOf(PDAnnot annot) {
   return State().HandlerFor(AnnotationSubtype(annot));
 }
 
-PDAnnot ShownAnnotation(Handle view, int annotIndex) {
-  const std::vector<PDAnnot> annots = PageAnnotations(Views().Page(view));
+// Annotation `annotIndex` of page `pageIndex`, which the view must show.
+PDAnnot ShownAnnotation(Handle view, int pageIndex, int annotIndex) {
+  if (!Views().IsVisible(view, pageIndex)) throw HostError(kErrBadParameter);
+  const std::vector<PDAnnot> annots =
+      PageAnnotations(Host::Current().documents().Page(Views().Doc(view), pageIndex));
   if (annotIndex < 0 || annotIndex >= static_cast<int>(annots.size()))
     throw HostError(kErrBadParameter);
   return annots[annotIndex];
 }
 
-// The handler's view box of the annotation; without a view-box procedure, the device
-// rectangle of its Rect. False when the procedure raised.
-bool ViewBox(Handle view, PDAnnot annot, const AnnotHandlerRec* handler, DevRect* box) {
+int CurrentIndex(Handle view) {
+  return Views().CurrentIndex(view);
+}
+
+// The handler's view box of the annotation of page `pageIndex`; without a view-box
+// procedure, the device rectangle of its Rect there. False when the procedure raised.
+bool ViewBox(Handle view, int pageIndex, PDAnnot annot, const AnnotHandlerRec* handler,
+             DevRect* box) {
   const GetViewBBoxProc proc =
       reinterpret_cast<GetViewBBoxProc>(ViewerState::Proc(handler, kGetAnnotViewBBox));
   if (proc == nullptr) {
-    *box = Views().ToDevice(view, AnnotationRect(annot));
+    *box = Views().ToDeviceOnPage(view, pageIndex, AnnotationRect(annot));
     return true;
   }
   *box = DevRect{0, 0, 0, 0};
@@ -76,54 +84,88 @@ const AnnotHandlerRec* AnnotHandlerFor(const std::string& subtype) {
 }
 
 void DrawPageView(Handle view) {
-  for (const PDAnnot& annot : PageAnnotations(Views().Page(view))) {
-    const AnnotHandlerRec* handler = HandlerOf(annot);
-    const DrawProc draw = reinterpret_cast<DrawProc>(ViewerState::Proc(handler, kDraw));
-    if (draw != nullptr)
-      Host::Current().CallPlugin("annotation handler Draw", [&] { draw(handler, annot, view); });
+  const Handle doc = Views().Doc(view);
+  for (int pageIndex : Views().VisiblePages(view)) {
+    for (const PDAnnot& annot : PageAnnotations(Host::Current().documents().Page(doc, pageIndex))) {
+      const AnnotHandlerRec* handler = HandlerOf(annot);
+      const DrawProc draw = reinterpret_cast<DrawProc>(ViewerState::Proc(handler, kDraw));
+      if (draw != nullptr)
+        Host::Current().CallPlugin("annotation handler Draw", [&] { draw(handler, annot, view); });
+    }
+    // A view that a draw procedure closed has nothing more to draw.
+    if (!Views().IsView(view)) return;
   }
 }
 
 int ClickAt(Handle view, ASInt32 x, ASInt32 y, int clickCount) {
-  const std::vector<PDAnnot> annots = PageAnnotations(Views().Page(view));
-  for (int i = static_cast<int>(annots.size()) - 1; i >= 0; --i) {
-    const PDAnnot annot = annots[i];
-    const AnnotHandlerRec* handler = HandlerOf(annot);
-    DevRect box{};
-    if (handler == nullptr || !ViewBox(view, annot, handler, &box) || !Contains(box, x, y))
-      continue;
-    const DoClickProc click = reinterpret_cast<DoClickProc>(ViewerState::Proc(handler, kDoClick));
-    if (click != nullptr)
-      Host::Current().CallPlugin("annotation handler DoClick",
-                                 [&] { click(handler, annot, view, x, y, 0, clickCount); });
-    return i;
+  int pageHit = -1;
+  return ClickAt(view, x, y, clickCount, &pageHit);
+}
+
+int ClickAt(Handle view, ASInt32 x, ASInt32 y, int clickCount, int* pageHit) {
+  *pageHit = -1;
+  const Handle doc = Views().Doc(view);
+  const std::vector<int> pages = Views().VisiblePages(view);
+  for (auto page = pages.rbegin(); page != pages.rend(); ++page) {
+    const std::vector<PDAnnot> annots =
+        PageAnnotations(Host::Current().documents().Page(doc, *page));
+    for (int i = static_cast<int>(annots.size()) - 1; i >= 0; --i) {
+      const PDAnnot annot = annots[i];
+      const AnnotHandlerRec* handler = HandlerOf(annot);
+      DevRect box{};
+      if (handler == nullptr || !ViewBox(view, *page, annot, handler, &box) || !Contains(box, x, y))
+        continue;
+      const DoClickProc click = reinterpret_cast<DoClickProc>(ViewerState::Proc(handler, kDoClick));
+      if (click != nullptr)
+        Host::Current().CallPlugin("annotation handler DoClick",
+                                   [&] { click(handler, annot, view, x, y, 0, clickCount); });
+      *pageHit = *page;
+      return i;
+    }
   }
   return -1;
 }
 
 DevRect AnnotationViewBox(Handle view, int annotIndex) {
-  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  return PageAnnotationViewBox(view, CurrentIndex(view), annotIndex);
+}
+
+DevRect PageAnnotationViewBox(Handle view, int pageIndex, int annotIndex) {
+  const PDAnnot annot = ShownAnnotation(view, pageIndex, annotIndex);
   const AnnotHandlerRec* handler = HandlerOf(annot);
   if (handler == nullptr) throw HostError(kErrBadAnnot);
   DevRect box{};
-  if (!ViewBox(view, annot, handler, &box)) throw HostError(Host::Current().LastErrorCode());
+  if (!ViewBox(view, pageIndex, annot, handler, &box))
+    throw HostError(Host::Current().LastErrorCode());
   return box;
 }
 
 int ClickAnnotation(Handle view, int annotIndex, int clickCount) {
-  const DevRect box = AnnotationViewBox(view, annotIndex);
+  return ClickPageAnnotation(view, CurrentIndex(view), annotIndex, clickCount);
+}
+
+int ClickPageAnnotation(Handle view, int pageIndex, int annotIndex, int clickCount) {
+  const DevRect box = PageAnnotationViewBox(view, pageIndex, annotIndex);
   return ClickAt(view, box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2,
                  clickCount);
 }
 
 void SelectAnnotation(Handle view, int annotIndex) {
-  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  SelectPageAnnotation(view, CurrentIndex(view), annotIndex);
+}
+
+void DeselectAnnotation(Handle view, int annotIndex) {
+  DeselectPageAnnotation(view, CurrentIndex(view), annotIndex);
+}
+
+void SelectPageAnnotation(Handle view, int pageIndex, int annotIndex) {
+  const PDAnnot annot = ShownAnnotation(view, pageIndex, annotIndex);
   if (State().Select(view, annot))
     NotifySelection(view, annot, kNotifyAddedToSelection, "annotation handler added to selection");
 }
 
-void DeselectAnnotation(Handle view, int annotIndex) {
-  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+void DeselectPageAnnotation(Handle view, int pageIndex, int annotIndex) {
+  const PDAnnot annot = ShownAnnotation(view, pageIndex, annotIndex);
   if (State().Deselect(view, annot))
     NotifySelection(view, annot, kNotifyRemovedFromSelection,
                     "annotation handler removed from selection");
@@ -131,7 +173,7 @@ void DeselectAnnotation(Handle view, int annotIndex) {
 
 bool AdjustCursorOver(Handle view, int annotIndex) {
   const DevRect box = AnnotationViewBox(view, annotIndex);
-  const PDAnnot annot = ShownAnnotation(view, annotIndex);
+  const PDAnnot annot = ShownAnnotation(view, CurrentIndex(view), annotIndex);
   const AnnotHandlerRec* handler = HandlerOf(annot);
   const AdjustCursorProc proc =
       reinterpret_cast<AdjustCursorProc>(ViewerState::Proc(handler, kAdjustCursor));
@@ -145,9 +187,13 @@ bool AdjustCursorOver(Handle view, int annotIndex) {
 }
 
 bool PressKey(Handle view, int annotIndex, ASInt32 key, ASUns16 modifiers) {
-  const PDAnnot annot = ShownAnnotation(view, annotIndex);
-  const Handle page = Views().Page(view);
-  SelectAnnotation(view, annotIndex);
+  return PressKeyOnPage(view, CurrentIndex(view), annotIndex, key, modifiers);
+}
+
+bool PressKeyOnPage(Handle view, int pageIndex, int annotIndex, ASInt32 key, ASUns16 modifiers) {
+  const PDAnnot annot = ShownAnnotation(view, pageIndex, annotIndex);
+  const Handle page = Host::Current().documents().Page(Views().Doc(view), pageIndex);
+  SelectPageAnnotation(view, pageIndex, annotIndex);
   const AnnotHandlerRec* handler = HandlerOf(annot);
   const KeyDownProc proc = reinterpret_cast<KeyDownProc>(ViewerState::Proc(handler, kKeyDown));
   ASBool handled = 0;

@@ -38,8 +38,8 @@ size_t LiveMachinePorts();
 // What changed, in the `how` argument of the page-view-changed notification.
 enum : ASInt16 {
   kViewChangedScroll = 1,  // scroll position or page position
-  kViewChangedPage = 2,    // the page shown
-  kViewChangedSize = 4,    // the aperture
+  kViewChangedPage = 2,    // the current page
+  kViewChangedSize = 4,    // a new view: the aperture or the layout
   kViewChangedZoom = 8,
 };
 
@@ -50,24 +50,35 @@ bool HasAnnotHandler(const std::string& subtype);
 const AnnotHandlerRec* AnnotHandlerFor(const std::string& subtype);
 
 // --- Viewer events --------------------------------------------------------------------------
-// Draws the page the view shows: every annotation of it, in Annots order, whose subtype has
-// a handler with a draw procedure is drawn through that procedure.
+// Annotations are named by their index in their page's Annots order; the functions without
+// a page take the current page's. A page must be one the view shows (VisiblePages), else
+// HostError.
+//
+// Draws what the view shows: each visible page in page order, and on it every annotation,
+// in Annots order, whose subtype has a handler with a draw procedure, through that
+// procedure. The logical page stays the current page for every call.
 void DrawPageView(Handle view);
-// A click at device point (x, y): the topmost annotation (last in Annots order) whose
-// handler's view box contains the point gets it, with `clickCount`. Answers the index of
-// that annotation, or -1 when none was hit.
+// A click at device point (x, y): the topmost annotation (last in Annots order, of the last
+// visible page first) whose handler's view box contains the point gets it, with
+// `clickCount`. Answers the index of that annotation (and its page in `pageHit`), or -1
+// when none was hit.
 int ClickAt(Handle view, ASInt32 x, ASInt32 y, int clickCount);
-// A click at the centre of the view box of annotation `annotIndex` of the shown page, hit
-// tested as ClickAt. Throws HostError when there is no such annotation or no handler.
+int ClickAt(Handle view, ASInt32 x, ASInt32 y, int clickCount, int* pageHit);
+// A click at the centre of the view box of an annotation, hit tested as ClickAt. Throws
+// HostError when there is no such annotation or no handler.
 int ClickAnnotation(Handle view, int annotIndex, int clickCount);
-// Adds annotation `annotIndex` to (or removes it from) the view's selection and tells its
-// handler. Throws HostError when there is no such annotation.
+int ClickPageAnnotation(Handle view, int pageIndex, int annotIndex, int clickCount);
+// Adds an annotation to (or removes it from) the view's selection and tells its handler.
+// Throws HostError when there is no such annotation.
 void SelectAnnotation(Handle view, int annotIndex);
 void DeselectAnnotation(Handle view, int annotIndex);
+void SelectPageAnnotation(Handle view, int pageIndex, int annotIndex);
+void DeselectPageAnnotation(Handle view, int pageIndex, int annotIndex);
 // The mouse over annotation `annotIndex`: its handler's cursor procedure.
 bool AdjustCursorOver(Handle view, int annotIndex);
-// The view box the handler reports for annotation `annotIndex` of the shown page.
+// The view box the handler reports for an annotation.
 DevRect AnnotationViewBox(Handle view, int annotIndex);
+DevRect PageAnnotationViewBox(Handle view, int pageIndex, int annotIndex);
 
 // --- Keys, deletion and the undo stack ---------------------------------------------------------
 // A key stroke in the view with annotation `annotIndex` selected (it is selected first):
@@ -75,6 +86,7 @@ DevRect AnnotationViewBox(Handle view, int annotIndex);
 // deleting-key test (AVAppShouldKeyDeleteObject: Delete or Backspace with no modifier) counts
 // the key, the viewer deletes the annotation itself. Answers whether it was deleted.
 bool PressKey(Handle view, int annotIndex, ASInt32 key, ASUns16 modifiers = 0);
+bool PressKeyOnPage(Handle view, int pageIndex, int annotIndex, ASInt32 key, ASUns16 modifiers = 0);
 // The undo stack of a document's document view. Undo takes the top record if its can-undo
 // test answers true, runs its undo and moves it to the redo stack; Redo the same the other
 // way. A new record clears the redo stack. False, with nothing moved, when there is no

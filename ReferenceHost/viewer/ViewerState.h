@@ -52,6 +52,7 @@ class ViewerState {
   bool Select(Handle view, PDAnnot annot);    // false when it was selected already
   bool Deselect(Handle view, PDAnnot annot);  // false when it was not selected
   void ForgetView(Handle view) { selections_.erase(view); }
+  const std::vector<PDAnnot>& Selection(Handle view) { return selections_[view]; }
 
   // --- Undo stacks (misuse throws HostError) ----------------------------------------
   // Keeps a record of `handler` (the plug-in's record, which must stay valid) and `data` on

@@ -36,6 +36,7 @@ void AuthoringHost::SetUp() {
 }
 
 void AuthoringHost::TearDown() {
+  for (const std::string& rule : host_.brokenRules()) ADD_FAILURE() << rule;
   platform::control::SetCodePage(1252);
   if (!folder_.empty()) testsupport::RemoveTestFolder(folder_);
 }

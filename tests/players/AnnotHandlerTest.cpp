@@ -15,7 +15,7 @@ class AnnotHandler : public PlayersHost {
  protected:
   void SetUp() override {
     PlayersHost::SetUp();
-    doc_ = OpenDocument(2);
+    doc_ = OpenDocument(3);
     page_ = DocumentPage(doc_, 0);
     view_ = NewPageView(doc_, 0, Geometry());
     annot_ = AddAnnotation(page_, "KXTRIVOPlayer", PageRect(100, 100, 300, 250));
@@ -75,6 +75,21 @@ TEST_F(AnnotHandler, AnswersTypeLayerInformationCursorAndKeys) {
   EXPECT_EQ(expected.top, box.top);
   EXPECT_EQ(expected.right, box.right);
   EXPECT_EQ(expected.bottom, box.bottom);
+  // The click is taken as handled on every path: a later click of a series, the click that
+  // opens the player, a click on a live player, a click in a view without a window.
+  const Handle windowless = NewPageViewWithoutWindow(doc_, 0, Geometry());
+  const struct {
+    const char* path;
+    Handle view;
+    int count;
+  } clicks[] = {{"count 2", view_, 2},
+                {"opens the player", view_, 1},
+                {"player live already", view_, 1},
+                {"view without a window", windowless, 1}};
+  for (const auto& click : clicks) {
+    SCOPED_TRACE(click.path);
+    EXPECT_EQ(1, Call<DoClickProc>(kDoClick, annot_, click.view, 0, 0, 0, click.count));
+  }
 }
 
 TEST_F(AnnotHandler, StartUpLooksForTheTraceTableAndRegistersThreeNotificationsInOrder) {
@@ -193,8 +208,9 @@ TEST_F(AnnotHandler, DrawsTheNormalAppearanceOfTheState) {
 }
 
 TEST_F(AnnotHandler, SelectionRedrawsOnlyAnAnnotationOfTheShownPage) {
+  // Page 3 lies outside the view in every layout (in the continuous one page 2 shows).
   const PDAnnot elsewhere =
-      AddAnnotation(DocumentPage(doc_, 1), "KXTRIVOPlayer", PageRect(10, 10, 50, 50));
+      AddAnnotation(DocumentPage(doc_, 2), "KXTRIVOPlayer", PageRect(10, 10, 50, 50));
   ClearViewerRecords();
   CallVoid<SelectionProc>(kNotifyAddedToSelection, elsewhere, view_);
   CallVoid<SelectionProc>(kNotifyRemovedFromSelection, elsewhere, view_);

@@ -125,33 +125,50 @@ TEST_F(Deletion, UndoRecreatesAtTheRecordedPlaceWithTheNewlyChosenScene) {
 // annotation comes back on its own page at its own rectangle all the same, and redo takes
 // that one away again.
 TEST_F(Deletion, UndoRecreatesOnTheDeletedAnnotationsPageWhateverTheViewShowsNow) {
-  refhost::ViewGeometry zoomedIn = Geometry(), scrolled = Geometry(), tiny = Geometry();
+  refhost::ViewGeometry zoomedIn = Geometry(), scrolled = Geometry(), tiny = Geometry(),
+                        small = Geometry();
   zoomedIn.zoom = 3;
   scrolled.scrollX = 150;
   scrolled.scrollY = 400;
   tiny.zoom = 0.001;  // the view box shrinks to nothing
+  small.zoom = 0.5;   // pages 1 and 2 both in view in the continuous layouts
+  const refhost::Layout single, continuous{refhost::LayoutMode::kOneColumn, false},
+      facing{refhost::LayoutMode::kTwoPage, false};
   const struct {
     const char* change;
     refhost::ViewGeometry atDeletion, atUndo;
-    int page;
-  } cases[] = {{"zoomed in", Geometry(), zoomedIn, 0},
-               {"scrolled", Geometry(), scrolled, 0},
-               {"deleted at a zoom that shrinks it to nothing", tiny, Geometry(), 0},
-               {"another page", Geometry(), Geometry(), 1}};
+    int page;       // current at the undo
+    int annotPage;  // the deleted annotation's page; page 1 is current at the deletion
+    refhost::Layout layout;
+  } cases[] = {
+      {"zoomed in", Geometry(), zoomedIn, 0, 0, single},
+      {"scrolled", Geometry(), scrolled, 0, 0, single},
+      {"deleted at a zoom that shrinks it to nothing", tiny, Geometry(), 0, 0, single},
+      {"another page", Geometry(), Geometry(), 1, 0, single},
+      {"deleted on page 2, which is not current, in the continuous layout", small, small, 0, 1,
+       continuous},
+      {"deleted on page 2, shown beside page 1, undone on page 1", small, small, 0, 1, facing},
+      {"deleted on page 2, undone with page 2 scrolled out of view", small, Geometry(), 0, 1,
+       continuous}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.change);
-    const Handle doc = OpenDocument(2);
-    const Handle page = refhost::DocumentPage(doc, 0);
+    const Handle doc = OpenDocument(3);
+    const Handle page = refhost::DocumentPage(doc, c.annotPage);
+    const Handle other = refhost::DocumentPage(doc, 1 - c.annotPage);
     const Handle view = refhost::NewPageView(doc, 0, c.atDeletion);
+    refhost::SetViewLayout(view, c.layout);
     const PDAnnot player = AddPlayer(page, 100, 100, 300, 300, {"valve", "GEOM"});
+    AddPlayer(other, 350, 100, 500, 300, {"rotor", "MVN"});
     const refhost::FixedRect before = refhost::AnnotationRect(player);
-    ASSERT_TRUE(refhost::PressKey(view, 0, refhost::kKeyDelete));
+    ASSERT_TRUE(refhost::PressKeyOnPage(view, c.annotPage, 0, refhost::kKeyDelete));
     refhost::SetViewGeometry(view, c.atUndo);
     refhost::SetViewPage(view, c.page);
     platform::control::QueueDialogAnswer(scene_);
     ASSERT_TRUE(refhost::Undo(doc));
     ASSERT_EQ(1u, refhost::PageAnnotations(page).size());
-    EXPECT_TRUE(refhost::PageAnnotations(refhost::DocumentPage(doc, 1)).empty());
+    // The other page keeps its own annotation, and only it.
+    ASSERT_EQ(1u, refhost::PageAnnotations(other).size());
+    EXPECT_TRUE(refhost::PageAnnotations(refhost::DocumentPage(doc, 2)).empty());
     const refhost::FixedRect after = refhost::AnnotationRect(refhost::PageAnnotations(page)[0]);
     EXPECT_EQ(before.left, after.left);
     EXPECT_EQ(before.bottom, after.bottom);
@@ -159,6 +176,7 @@ TEST_F(Deletion, UndoRecreatesOnTheDeletedAnnotationsPageWhateverTheViewShowsNow
     EXPECT_EQ(before.top, after.top);
     ASSERT_TRUE(refhost::Redo(doc));
     EXPECT_TRUE(refhost::PageAnnotations(page).empty());
+    EXPECT_EQ(1u, refhost::PageAnnotations(other).size());
     refhost::CloseDocument(doc);
   }
   ExpectClean();

@@ -140,6 +140,60 @@ TEST_F(PlayerLifecycle, ViewChangesHideAllAndDrawingPlacesOnlyTheDrawnPage) {
   ExpectClean();
 }
 
+// Layouts in which one view shows pages 1 and 2 at once: each page's players open, are
+// registered and are placed over their own annotations, and a page scrolled out of view
+// keeps its players hidden until it is drawn again.
+TEST_F(PlayerLifecycle, PlayersOnTwoVisiblePagesStayOverTheirOwnPage) {
+  refhost::ViewGeometry small = Geometry();
+  small.zoom = 0.5;
+  const struct {
+    const char* name;
+    refhost::Layout layout;
+  } cases[] = {{"continuous", {refhost::LayoutMode::kOneColumn, false}},
+               {"facing", {refhost::LayoutMode::kTwoPage, false}},
+               {"continuous facing", {refhost::LayoutMode::kTwoColumn, false}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    doc_ = OpenDocument(4);
+    const Handle page1 = refhost::DocumentPage(doc_, 0), page2 = refhost::DocumentPage(doc_, 1);
+    const PDAnnot one = AddPlayer(page1, 72, 500, 272, 700, {"valve", "GEOM"});
+    const PDAnnot two = AddPlayer(page2, 300, 100, 540, 300, {"rotor", "MVN"});
+    view_ = refhost::NewPageView(doc_, 0, small);
+    refhost::SetViewLayout(view_, c.layout);
+    const std::vector<int> shown = refhost::VisiblePages(view_);
+    ASSERT_LE(2u, shown.size());
+    ASSERT_EQ(0, shown[0]);
+    ASSERT_EQ(1, shown[1]);
+    EXPECT_EQ(0, refhost::ClickPageAnnotation(view_, 0, 0, 1));
+    EXPECT_EQ(0, refhost::ClickPageAnnotation(view_, 1, 0, 1));
+    windows_ = platform::control::LiveChildWindows(refhost::PageViewWindow(view_));
+    ASSERT_EQ(2u, windows_.size());
+    ExpectOver(windows_[0].handle, one);
+    ExpectOver(windows_[1].handle, two);
+    const ZAruPDDoc* record = TheDocManager().GetDoc(static_cast<PDDoc>(doc_));
+    ASSERT_NE(nullptr, record);
+    ASSERT_NE(nullptr, record->GetPage(static_cast<PDPage>(page2)));
+    EXPECT_EQ(1u, record->GetPage(static_cast<PDPage>(page2))->PlayerCount());
+    EXPECT_EQ(1u, record->GetPage(static_cast<PDPage>(page1))->PlayerCount());
+
+    refhost::DrawPageView(view_);
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(Visible(windows_[i].handle));
+    ExpectOver(windows_[0].handle, one);
+    ExpectOver(windows_[1].handle, two);
+
+    refhost::SetViewPage(view_, 3);  // pages 1 and 2 out of view
+    refhost::DrawPageView(view_);
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(Visible(windows_[i].handle));
+    refhost::SetViewPage(view_, 0);
+    refhost::DrawPageView(view_);
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(Visible(windows_[i].handle));
+    ExpectOver(windows_[0].handle, one);
+    ExpectOver(windows_[1].handle, two);
+    refhost::CloseDocument(doc_);
+  }
+  ExpectClean();
+}
+
 TEST_F(PlayerLifecycle, PlayerAreaGoesToTheLibraryWithEachPlacing) {
   doc_ = OpenDocument(1);
   refhost::ViewGeometry big = Geometry();

@@ -94,6 +94,9 @@ void PlayersHost::SetUp() {
 }
 
 void PlayersHost::TearDown() {
+  // Every procedure leaves each view's logical page as it found it.
+  if (host_ != nullptr)
+    for (const std::string& rule : host_->brokenRules()) ADD_FAILURE() << rule;
   mvnJournalSetClock(nullptr);
   platform::control::SetCodePage(1252);
   if (!temp_.empty()) testsupport::RemoveTestFolder(temp_);
@@ -165,7 +168,8 @@ std::vector<platform::control::WindowInfo> PlayersHost::PlayerWindows(refhost::H
 
 platform::WindowRect PlayersHost::ExpectedWindowRect(refhost::Handle view,
                                                      refhost::PDAnnot annot) const {
-  const refhost::DevRect device = refhost::PageRectToDevice(view, refhost::AnnotationRect(annot));
+  // At the annotation's own page's place in the view, which shows several in some layouts.
+  const refhost::DevRect device = refhost::AnnotationDeviceRect(view, annot);
   const refhost::DevRect aperture = refhost::GetViewGeometry(view).aperture;
   return {device.left - aperture.left, device.top - aperture.top, device.right - aperture.left,
           device.bottom - aperture.top};

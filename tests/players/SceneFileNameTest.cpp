@@ -54,6 +54,8 @@ const NameCase kCases[] = {
     {"reserved with trailing blank", kBoth, "LPT9 ", "mvn", "_LPT9.mvn"},
     {"reserved with a superscript digit", 1252, "LPT\xB2", "", "_LPT\xB2"},
     {"932: the same byte is another character", 932, "LPT\xB2", "", "LPT\xB2"},
+    {"reserved with a superscript three", 1252, "COM\xB3", "mvn", "_COM\xB3.mvn"},
+    {"not reserved: a stem of eight bytes", kBoth, "LPT1COM1", "mvn", "LPT1COM1.mvn"},
     {"not reserved: longer names", kBoth, "CONSOLE", "mvn", "CONSOLE.mvn"},
     {"not reserved: COM without digit", kBoth, "COMX", "mvn", "COMX.mvn"},
 };

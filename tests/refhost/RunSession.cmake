@@ -17,6 +17,8 @@
 #               leave in WORK_DIR, with their size in pixels (optional; earlier ones are
 #               removed first)
 #   VIEWER      the viewer version refhost presents (optional: --viewer-version)
+#   LAYOUT      the page views' layout (optional, --layout; default single, where the
+#               sessions were written, rather than the tool's continuous)
 #   CHECK_PDF   a PDF file the session must leave in WORK_DIR, which QPDF (run by EMULATOR)
 #               must find free of errors (optional)
 #   REGENERATE  when true (or with REFHOST_REGENERATE=1 in the environment), EXPECTED is
@@ -50,8 +52,11 @@ set(viewer_args "")
 if(DEFINED VIEWER)
   set(viewer_args --viewer-version "${VIEWER}")
 endif()
+if(NOT DEFINED LAYOUT)
+  set(LAYOUT single)
+endif()
 execute_process(
-  COMMAND ${EMULATOR} "${REFHOST}" --temp "${temp}" ${viewer_args} "${SCRIPT}"
+  COMMAND ${EMULATOR} "${REFHOST}" --temp "${temp}" ${viewer_args} --layout "${LAYOUT}" "${SCRIPT}"
   WORKING_DIRECTORY "${WORK_DIR}"
   OUTPUT_FILE "${WORK_DIR}/${NAME}.stdout"
   ERROR_FILE "${WORK_DIR}/${NAME}.stderr"

@@ -92,6 +92,8 @@ TEST(ScriptTest, BadLinesSayWhy) {
   const char* const createNumbers =
       "'create': the rectangle's L B R T are numbers from -32768 to 32767 points";
   const char* const createOrder = "'create': the rectangle needs L < R and B < T";
+  const char* const kClickUsage =
+      "'click' takes an annotation index N (from 0) or P:N on page P, and a click count, from 1";
   const struct {
     const char* line;
     const char* reason;
@@ -109,14 +111,20 @@ TEST(ScriptTest, BadLinesSayWhy) {
       {"scroll 5", "'scroll' takes two distances in device pixels, DX and DY"},
       {"scroll 99999999999 0", "'scroll' takes two distances in device pixels, DX and DY"},
       {"draw now", "'draw' takes no arguments"},
-      {"click", "'click' takes an annotation index, from 0, and a click count, from 1"},
-      {"click -1", "'click' takes an annotation index, from 0, and a click count, from 1"},
-      {"click 0 0", "'click' takes an annotation index, from 0, and a click count, from 1"},
-      {"click 0 1 2", "'click' takes an annotation index, from 0, and a click count, from 1"},
-      {"select", "'select' takes one annotation index, from 0"},
-      {"deselect a", "'deselect' takes one annotation index, from 0"},
-      {"delete", "'delete' takes one annotation index, from 0"},
-      {"delete 0 1", "'delete' takes one annotation index, from 0"},
+      {"click", kClickUsage},
+      {"click 0:1", kClickUsage},
+      {"click 2:", kClickUsage},
+      {"click 2:-1", kClickUsage},
+      {"delete 1:2:3", "'delete' takes one annotation index N (from 0) or P:N on page P"},
+      {"layout", "'layout' takes single, continuous, facing or continuous-facing"},
+      {"layout sideways", "'layout' takes single, continuous, facing or continuous-facing"},
+      {"click -1", kClickUsage},
+      {"click 0 0", kClickUsage},
+      {"click 0 1 2", kClickUsage},
+      {"select", "'select' takes one annotation index N (from 0) or P:N on page P"},
+      {"deselect a", "'deselect' takes one annotation index N (from 0) or P:N on page P"},
+      {"delete", "'delete' takes one annotation index N (from 0) or P:N on page P"},
+      {"delete 0 1", "'delete' takes one annotation index N (from 0) or P:N on page P"},
       {"undo 2", "'undo' takes no arguments"},
       {"about x", "'about' takes no arguments"},
       {"dialog", "'dialog' takes the path the next file dialog answers, or 'cancel'"},

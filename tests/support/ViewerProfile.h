@@ -1,5 +1,8 @@
 // The viewer that host-driven tests present to the plug-in: the newest, or the version
-// that MIRVANE_VIEWER_VERSION names (6 to 9). ctest runs the roads once as each.
+// that MIRVANE_VIEWER_VERSION names (6 to 9); its page views in the single-page layout, or
+// in the one MIRVANE_VIEWER_LAYOUT names (single, continuous, facing, continuous-facing).
+// ctest runs the roads as the newest viewer in the single-page and the continuous layout,
+// and as viewer 6.
 #pragma once
 
 #include <cstdio>
@@ -7,6 +10,7 @@
 #include <string>
 
 #include "Host.h"
+#include "PageLayout.h"
 
 namespace testsupport {
 
@@ -24,7 +28,20 @@ inline int TestViewerVersion() {
 }
 
 inline refhost::Profile TestProfile() {
-  return refhost::Profile::Viewer(TestViewerVersion());
+  refhost::Profile profile = refhost::Profile::Viewer(TestViewerVersion());
+  const char* name = std::getenv("MIRVANE_VIEWER_LAYOUT");
+  if (name != nullptr && *name != '\0') {
+    refhost::Layout layout;
+    if (!refhost::LayoutFromName(name, &layout)) {
+      std::fprintf(stderr,
+                   "MIRVANE_VIEWER_LAYOUT must be single, continuous, facing or "
+                   "continuous-facing, not '%s'\n",
+                   name);
+      std::exit(2);
+    }
+    profile.pageLayout = refhost::LayoutNumber(layout);
+  }
+  return profile;
 }
 
 }  // namespace testsupport

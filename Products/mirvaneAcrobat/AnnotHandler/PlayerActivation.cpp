@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "AnnotHandler/SceneExtraction.h"
+#include "AnnotPages.h"
 #include "AnnotHandler/SceneFileName.h"
 #include "Authoring/SceneFormat.h"
 #include "HostInterface/HostInterface.h"
@@ -47,7 +48,8 @@ void AlertExtractionFailure(ExtractResult result, const char* path) {
 ASBool ActivatePlayerAnnot(PDAnnot annot, AVPageView view, ASInt32 clickCount) {
   if (clickCount != 1) return ASTrue;
 
-  const PDPage page = AVPageViewGetPage(view);
+  // The annotation's page, which need not be the view's: its record keeps the window.
+  const PDPage page = AnnotPageInView(view, annot);
   ZAruPDDoc* doc = TheDocManager().GetDoc(PDPageGetDoc(page));
   if (doc == nullptr) {
     platform::ReportAssertion("pDoc", kSource, kLineNoDocRecord);
@@ -57,7 +59,7 @@ ASBool ActivatePlayerAnnot(PDAnnot annot, AVPageView view, ASInt32 clickCount) {
     if (record->HasPlayer(annot)) return ASTrue;  // its player is live already
 
   PlayerWindowPlan plan;
-  if (!PlanPlayerWindow(view, annot, &plan)) return ASTrue;  // the view has no window
+  if (!PlanPlayerWindow(view, page, annot, &plan)) return ASTrue;  // the view has no window
 
   // Everything that reads the document, and may fail, comes before the window opens, so
   // that a damaged scene or a failed write never leaves a window behind.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "AnnotHandler/PlayerActivation.h"
+#include "AnnotPages.h"
 #include "Authoring/PlayerUndo.h"
 #include "Authoring/AnnotKeys.h"
 #include "HostInterface/HostInterface.h"
@@ -21,12 +22,13 @@ void HOSTCALL Draw(AVAnnotHandler, PDAnnot annot, AVPageView view) {
   DebugWindowTrace("AVAnnotHandlerDrawProc");
   const ASAtom state = GetAnnotAppearanceState(annot);
   const CosObj appearance = GetAnnotNormalAppearance(annot, gAtomN, state);
+  const PDPage page = AnnotPageInView(view, annot);
   AVDevRect rect;
-  AVPageViewGetAnnotRect(view, annot, &rect);
+  AnnotRectToDevice(view, page, annot, &rect);
   AVPageViewDrawCosObj(view, appearance, &rect);
-  // The live windows of the page follow the view each time one of its players is drawn.
-  if (ZAruPDPage* record = TheDocManager().GetPage(AVPageViewGetPage(view)))
-    record->PlaceAllPlayers(view);
+  // The live windows of the annotation's page follow the view each time one of its
+  // players is drawn.
+  if (ZAruPDPage* record = TheDocManager().GetPage(page)) record->PlaceAllPlayers(view);
 }
 
 // The annotation's own rectangle on the device, with no margin.
@@ -34,7 +36,7 @@ void HOSTCALL GetAnnotViewBBox(AVAnnotHandler, AVPageView view, PDAnnot annot, A
   DebugWindowTrace("AVAnnotHandlerGetAnnotViewBBoxProc");
   ASFixedRect pageRect;
   PDAnnotGetRect(annot, &pageRect);
-  AVPageViewRectToDevice(view, &pageRect, rect);
+  PageRectToDevice(view, AnnotPageInView(view, annot), &pageRect, rect);
 }
 
 ASAtom HOSTCALL GetType(AVAnnotHandler) {
@@ -53,9 +55,10 @@ ASFixed HOSTCALL GetLayer(AVAnnotHandler, PDAnnot) {
   return kPlayerLayer;
 }
 
-// A selection change draws the annotation again at once when it is on the view's page.
+// A selection change draws the annotation again at once when it is on a page the view
+// shows.
 void SelectionChanged(PDAnnot annot, AVPageView view, const char* trace) {
-  const ASInt32 index = PDPageGetAnnotIndex(AVPageViewGetPage(view), annot);
+  const ASInt32 index = PDPageGetAnnotIndex(AnnotPageInView(view, annot), annot);
   DebugWindowTrace(trace);
   if (index != -1) Draw(nullptr, annot, view);
 }
@@ -82,6 +85,7 @@ typedef void(HOSTCALL* ViewBBoxProc)(AVAnnotHandler, AVPageView, PDAnnot, AVDevR
 ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, AVKeyCode key,
                         AVFlagBits16 flags) {
   if (!IsDeleteKeyStroke(key, flags)) return ASFalse;
+  const PDPage page = AnnotPageInView(view, annot);
   // Everything is acquired inside the frame, so that even a failing push of the frame
   // leaves nothing behind.
   PlayerUndoRecord* volatile record = nullptr;
@@ -93,7 +97,7 @@ ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, 
   record->pageView = view;
   reinterpret_cast<ViewBBoxProc>(handler->getAnnotViewBBox)(handler, view, annot,
                                                             &record->deviceRect);
-  record->page = AVPageViewGetPage(view);
+  record->page = page;
   PDAnnotGetRect(annot, &record->pageRect);
   AVUndoNew(AVPageViewGetAVDoc(view), &PlayerUndoHandler(), record);
   HOST_HANDLER
@@ -102,8 +106,7 @@ ASBool HOSTCALL KeyDown(AVAnnotHandler handler, PDAnnot annot, AVPageView view, 
   ReleaseOnce(record, [](PlayerUndoRecord* unused) { ASfree(unused); });
   ASRaise(code);
   HOST_END_HANDLER
-  if (ZAruPDPage* page = TheDocManager().GetPage(AVPageViewGetPage(view)))
-    page->DeletePlayer(annot);
+  if (ZAruPDPage* pageRecord = TheDocManager().GetPage(page)) pageRecord->DeletePlayer(annot);
   return ASFalse;
 }
 

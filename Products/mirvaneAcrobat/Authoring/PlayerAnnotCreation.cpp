@@ -1,5 +1,6 @@
 #include "Authoring/PlayerAnnotCreation.h"
 
+#include "AnnotPages.h"
 #include "Authoring/AnnotKeys.h"
 #include "Authoring/PlaceholderAppearance.h"
 #include "Authoring/SceneFileDialog.h"
@@ -98,9 +99,9 @@ PDAnnot CreatePlayerAnnotOnPage(AVPageView pageView, PDPage page, ASFixedRect pa
 }
 
 void InvalidatePageRect(AVPageView pageView, PDPage page, ASFixedRect pageRect) {
-  // A view on another page has nothing there to redraw.
-  if (AVPageViewGetPage(pageView) != page) return;
+  // A view that does not show the page has nothing there to redraw.
+  if (!PageIsVisible(pageView, page)) return;
   AVDevRect deviceRect;
-  AVPageViewRectToDevice(pageView, &pageRect, &deviceRect);
+  PageRectToDevice(pageView, page, &pageRect, &deviceRect);
   AVPageViewInvalidateRect(pageView, &deviceRect);
 }

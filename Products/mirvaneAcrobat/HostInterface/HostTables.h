@@ -76,6 +76,7 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   X(PDModel, 17, void, PDAnnotGetRect, (PDAnnot annot, ASFixedRect * rect), (annot, rect))         \
   X(PDModel, 26, CosObj, PDAnnotGetCosObj, (PDAnnot annot), (annot))                               \
   X(PDModel, 78, CosDoc, PDDocGetCosDoc, (PDDoc doc), (doc))                                       \
+  X(PDModel, 137, ASInt32, PDPageGetNumber, (PDPage page), (page))                                 \
   X(PDModel, 139, PDDoc, PDPageGetDoc, (PDPage page), (page))                                      \
   X(PDModel, 153, PDAnnot, PDPageAddNewAnnot,                                                      \
     (PDPage page, ASInt32 addAfter, ASAtom subtype, const ASFixedRect* rect),                      \
@@ -104,6 +105,12 @@ typedef void(HOSTCALL* ACRestoreEnvironProc)(void* frame);
   X(AcroView, 148, void*, AVPageViewAcquireMachinePort, (AVPageView view), (view))                 \
   X(AcroView, 149, void, AVPageViewReleaseMachinePort, (AVPageView view, void* port), (view, port)) \
   X(AcroView, 160, void, AVSysSetCursor, (AVCursor cursor), (cursor))                              \
+  X(AcroView, 221, ASBool, AVPageViewPageNumIsVisible, (AVPageView view, ASInt32 pageNum),          \
+    (view, pageNum))                                                                               \
+  X(AcroView, 222, ASInt32, AVPageViewSetPageNum, (AVPageView view, ASInt32 pageNum),               \
+    (view, pageNum))                                                                               \
+  X(AcroView, 268, PDPage, AVPageViewGetVisibleAnnotPage, (AVPageView view, PDAnnot annot),         \
+    (view, annot))                                                                                 \
   X(AcroView, 406, void, AVPageViewGetAperture, (AVPageView view, AVDevRect * rect), (view, rect)) \
   X(AcroView, 408, void, AVPageViewInvalidateRect, (AVPageView view, AVDevRect * rect),            \
     (view, rect))                                                                                  \

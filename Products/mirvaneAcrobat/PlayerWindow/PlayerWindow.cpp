@@ -1,5 +1,6 @@
 #include "PlayerWindow/PlayerWindow.h"
 
+#include "AnnotPages.h"
 #include "HostInterface/HostInterface.h"
 #include "TRIVOPlayerControl.h"
 
@@ -33,16 +34,16 @@ void CPlayerWnd::OnDestroy() {
   DeletePlayer();
 }
 
-AVDevRect AnnotDeviceRect(AVPageView view, PDAnnot annot) {
+AVDevRect AnnotDeviceRect(AVPageView view, PDPage page, PDAnnot annot) {
   ASFixedRect pageRect;
   PDAnnotGetRect(annot, &pageRect);
   AVDevRect device;
-  AVPageViewRectToDevice(view, &pageRect, &device);
+  PageRectToDevice(view, page, &pageRect, &device);
   return device;
 }
 
-bool PlanPlayerWindow(AVPageView view, PDAnnot annot, PlayerWindowPlan* plan) {
-  const AVDevRect device = AnnotDeviceRect(view, annot);
+bool PlanPlayerWindow(AVPageView view, PDPage page, PDAnnot annot, PlayerWindowPlan* plan) {
+  const AVDevRect device = AnnotDeviceRect(view, page, annot);
   const AVDevRect aperture = Aperture(view);
   plan->rect = playergeometry::WindowRectInView(ToRect(device), ToRect(aperture));
 
@@ -69,9 +70,9 @@ CPlayerWnd* OpenPlayerWindow(const PlayerWindowPlan& plan) {
   return window;
 }
 
-void PlacePlayerWindow(const PlayerWindowEntry& entry, AVPageView view) {
+void PlacePlayerWindow(const PlayerWindowEntry& entry, AVPageView view, PDPage page) {
   if (!entry.window->IsWindowAlive()) return;
-  const AVDevRect device = AnnotDeviceRect(view, entry.annot);
+  const AVDevRect device = AnnotDeviceRect(view, page, entry.annot);
   const AVDevRect aperture = Aperture(view);
   const playergeometry::Rect rect =
       playergeometry::WindowRectInView(ToRect(device), ToRect(aperture));

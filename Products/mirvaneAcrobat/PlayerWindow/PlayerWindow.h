@@ -46,21 +46,22 @@ struct PlayerWindowPlan {
   playergeometry::Rect rect;      // in the parent's client coordinates
 };
 
-// The annotation's device rectangle in the page view, from its page rectangle.
-AVDevRect AnnotDeviceRect(AVPageView view, PDAnnot annot);
+// The device rectangle in the page view of an annotation of `page`, from its page
+// rectangle.
+AVDevRect AnnotDeviceRect(AVPageView view, PDPage page, PDAnnot annot);
 
-// Computes where the window goes and finds the page view's window. False when the page
-// view has no window: then no player window can be opened.
-bool PlanPlayerWindow(AVPageView view, PDAnnot annot, PlayerWindowPlan* plan);
+// Computes where the window goes over the annotation of `page` and finds the page view's
+// window. False when the page view has no window: then no player window can be opened.
+bool PlanPlayerWindow(AVPageView view, PDPage page, PDAnnot annot, PlayerWindowPlan* plan);
 
 // Creates the window, visible at the planned rectangle, for this module, and attaches the
 // player to it (mvnCreateGUI). Null when the window could not be created; the library is
 // then not called.
 CPlayerWnd* OpenPlayerWindow(const PlayerWindowPlan& plan);
 
-// Shows the window and moves it over its annotation in `view`, then gives the player its
-// area (mvnMoveWindow).
-void PlacePlayerWindow(const PlayerWindowEntry& entry, AVPageView view);
+// Shows the window and moves it over its annotation, of `page`, in `view`, then gives the
+// player its area (mvnMoveWindow).
+void PlacePlayerWindow(const PlayerWindowEntry& entry, AVPageView view, PDPage page);
 
 // Hides the window; the player is not told.
 void HidePlayerWindow(const PlayerWindowEntry& entry);

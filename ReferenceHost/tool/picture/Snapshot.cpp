@@ -172,10 +172,12 @@ RgbImage ParsePpm(const std::string& data) {
   return image;
 }
 
-// Draws the part of the view's page inside the aperture into `image` (aperture pixels).
-void DrawPage(refhost::Handle view, const std::string& pdftoppm, RgbImage* image) {
+// Draws the part of page `pageIndex` inside the aperture into `image` (aperture pixels),
+// at the page's place in the view, rendered from the document saved as `pdf`.
+void DrawPage(refhost::Handle view, int pageIndex, const std::string& pdf,
+              const std::string& pdftoppm, RgbImage* image) {
   const refhost::ViewGeometry geometry = refhost::GetViewGeometry(view);
-  const refhost::Handle page = refhost::PageViewPage(view);
+  const refhost::Handle page = refhost::DocumentPage(refhost::PageViewDocument(view), pageIndex);
   const refhost::FixedRect media = refhost::PageMediaBox(page);
   // The page's size in device pixels, and its top left corner in aperture pixels.
   const double zoom = geometry.zoom;
@@ -183,10 +185,9 @@ void DrawPage(refhost::Handle view, const std::string& pdftoppm, RgbImage* image
       std::ceil((refhost::FromFixed(media.right) - refhost::FromFixed(media.left)) * zoom));
   const long long pageHeight = static_cast<long long>(
       std::ceil((refhost::FromFixed(media.top) - refhost::FromFixed(media.bottom)) * zoom));
-  const long long originX =
-      static_cast<long long>(geometry.pageX) - geometry.scrollX - geometry.aperture.left;
-  const long long originY =
-      static_cast<long long>(geometry.pageY) - geometry.scrollY - geometry.aperture.top;
+  const refhost::DevRect placed = refhost::PageRectToDeviceOn(view, pageIndex, media);
+  const long long originX = static_cast<long long>(placed.left) - geometry.aperture.left;
+  const long long originY = static_cast<long long>(placed.top) - geometry.aperture.top;
   // Only the visible part of the page is rendered: at a high zoom the whole page would be
   // far larger than the aperture.
   const long long left = std::max(0LL, -originX);
@@ -196,8 +197,6 @@ void DrawPage(refhost::Handle view, const std::string& pdftoppm, RgbImage* image
   if (right <= left || bottom <= top) return;
 
   ScratchFolder scratch;
-  const std::string pdf = scratch.File("view.pdf");
-  refhost::SavePdfFile(refhost::PageViewDocument(view), pdf);
   char resolution[64];
   std::snprintf(resolution, sizeof resolution, "%.17g", 72.0 * zoom);
   const std::string pageNumber = std::to_string(refhost::PageIndex(page) + 1);
@@ -261,7 +260,12 @@ bool WriteSnapshot(refhost::Handle view, const std::string& pngPath, std::string
                                std::to_string(height) + ") is too large for a snapshot");
 
     RgbImage image(static_cast<int>(width), static_cast<int>(height), kOutsidePage);
-    DrawPage(view, pdftoppm, &image);
+    // Every page the view shows, each at its place in the layout.
+    ScratchFolder scratch;
+    const std::string pdf = scratch.File("view.pdf");
+    refhost::SavePdfFile(refhost::PageViewDocument(view), pdf);
+    for (int pageIndex : refhost::VisiblePages(view))
+      DrawPage(view, pageIndex, pdf, pdftoppm, &image);
     if (void* window = refhost::PageViewWindow(view))
       for (const platform::control::WindowInfo& child : platform::control::LiveChildWindows(window))
         if (child.visible) DrawPlayerBox(&image, child.rect, SceneLabel(child.handle));
